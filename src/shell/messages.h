@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Every message box of the program goes through here: one modal box with one button, titled
+// with the application title. Tests install a sink that records the boxes instead of showing them.
+namespace Messages {
+
+enum class Kind { Information, Warning, Error, Question };
+
+struct Box
+{
+    Kind kind = Kind::Information;
+    QString title;
+    QString text;
+    QString button; // a box with a named single button ("Close"); empty for the default
+};
+
+// Returns the answer for questions (true = Yes); ignored for the others.
+using Sink = std::function<bool(const Box &)>;
+void setSink(Sink sink);
+
+void information(QWidget *parent, const QString &text);
+void warning(QWidget *parent, const QString &text);
+void error(QWidget *parent, const QString &text, const QString &button = {});
+bool question(QWidget *parent, const QString &text);
+
+} // namespace Messages
