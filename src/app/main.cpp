@@ -1,11 +1,13 @@
+#include "shell/commainform.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvant"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvant Application"));
-    QMainWindow w;
-    w.show();
+    TfKorvant fKorvant;
+    fKorvant.show();
     return app.exec();
 }

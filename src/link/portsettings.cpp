@@ -14,7 +14,9 @@ bool equalsAsciiCaseless(const QString &a, const QString &b)
     for (qsizetype i = 0; i < a.size(); ++i) {
         const char16_t x = a.at(i).unicode();
         const char16_t y = b.at(i).unicode();
-        auto fold = [](char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; };
+        auto fold = [](char16_t c) {
+            return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
+        };
         if (fold(x) != fold(y))
             return false;
     }
@@ -39,9 +41,9 @@ template <typename Enum> QString nameOf(const QStringList &names, Enum value)
 
 const QStringList &baudRateNames()
 {
-    static const QStringList names{u"Custom"_s, u"110"_s,   u"300"_s,    u"600"_s,
-                                   u"1200"_s,   u"2400"_s,  u"4800"_s,   u"9600"_s,
-                                   u"14400"_s,  u"19200"_s, u"38400"_s,  u"56000"_s,
+    static const QStringList names{u"Custom"_s, u"110"_s,    u"300"_s,    u"600"_s,
+                                   u"1200"_s,   u"2400"_s,   u"4800"_s,   u"9600"_s,
+                                   u"14400"_s,  u"19200"_s,  u"38400"_s,  u"56000"_s,
                                    u"57600"_s,  u"115200"_s, u"128000"_s, u"256000"_s};
     return names;
 }
@@ -70,11 +72,26 @@ const QStringList &flowControlNames()
     return names;
 }
 
-QString name(BaudRate value) { return nameOf(baudRateNames(), value); }
-QString name(StopBits value) { return nameOf(stopBitsNames(), value); }
-QString name(DataBits value) { return nameOf(dataBitsNames(), value); }
-QString name(Parity value) { return nameOf(parityNames(), value); }
-QString name(FlowControl value) { return nameOf(flowControlNames(), value); }
+QString name(BaudRate value)
+{
+    return nameOf(baudRateNames(), value);
+}
+QString name(StopBits value)
+{
+    return nameOf(stopBitsNames(), value);
+}
+QString name(DataBits value)
+{
+    return nameOf(dataBitsNames(), value);
+}
+QString name(Parity value)
+{
+    return nameOf(parityNames(), value);
+}
+QString name(FlowControl value)
+{
+    return nameOf(flowControlNames(), value);
+}
 
 BaudRate baudRateFromName(const QString &text)
 {

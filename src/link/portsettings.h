@@ -7,7 +7,8 @@
 // setup dialog lists and what the settings store keeps, so they are the one place for them.
 namespace PortSettings {
 
-enum class BaudRate {
+enum class BaudRate
+{
     Custom,
     br110,
     br300,
@@ -25,10 +26,34 @@ enum class BaudRate {
     br128000,
     br256000
 };
-enum class StopBits { One, OnePointFive, Two };
-enum class DataBits { Five, Six, Seven, Eight };
-enum class Parity { None, Odd, Even, Mark, Space };
-enum class FlowControl { Hardware, Software, None, Custom };
+enum class StopBits
+{
+    One,
+    OnePointFive,
+    Two
+};
+enum class DataBits
+{
+    Five,
+    Six,
+    Seven,
+    Eight
+};
+enum class Parity
+{
+    None,
+    Odd,
+    Even,
+    Mark,
+    Space
+};
+enum class FlowControl
+{
+    Hardware,
+    Software,
+    None,
+    Custom
+};
 
 const QStringList &baudRateNames();
 const QStringList &stopBitsNames();
@@ -55,8 +80,19 @@ FlowControl flowControlFromName(const QString &text);
 int bitsPerSecond(BaudRate value);
 
 // The flow-control fields of the port; the name is derived from them.
-enum class RtsControl { Disable, Enable, Handshake, Toggle };
-enum class DtrControl { Disable, Enable, Handshake };
+enum class RtsControl
+{
+    Disable,
+    Enable,
+    Handshake,
+    Toggle
+};
+enum class DtrControl
+{
+    Disable,
+    Enable,
+    Handshake
+};
 
 struct FlowControlFields
 {

@@ -1,0 +1,391 @@
+#include "link/comport.h"
+
+#include "link/portnames.h"
+
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QScopedValueRollback>
+#include <cerrno>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace PortSettings;
+
+Q_LOGGING_CATEGORY(lcPort, "korvant.port")
+
+namespace {
+
+// A wait the time-outs leave unbounded still ends: nothing in the program waits forever.
+constexpr int unboundedWaitCapMs = 30000;
+
+int systemCodeOf(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return ENOENT;
+    case QSerialPort::PermissionError:
+        return EACCES;
+    case QSerialPort::OpenError:
+        return EBUSY;
+    case QSerialPort::ResourceError:
+        return EIO;
+    case QSerialPort::NotOpenError:
+        return EBADF;
+    case QSerialPort::UnsupportedOperationError:
+        return EINVAL;
+    default:
+        return -1;
+    }
+}
+
+QSerialPort::DataBits toQt(DataBits bits)
+{
+    return static_cast<QSerialPort::DataBits>(5 + static_cast<int>(bits));
+}
+
+QSerialPort::StopBits toQt(StopBits bits)
+{
+    switch (bits) {
+    case StopBits::OnePointFive:
+        return QSerialPort::OneAndHalfStop;
+    case StopBits::Two:
+        return QSerialPort::TwoStop;
+    case StopBits::One:
+        break;
+    }
+    return QSerialPort::OneStop;
+}
+
+QSerialPort::Parity toQt(Parity parity)
+{
+    switch (parity) {
+    case Parity::Odd:
+        return QSerialPort::OddParity;
+    case Parity::Even:
+        return QSerialPort::EvenParity;
+    case Parity::Mark:
+        return QSerialPort::MarkParity;
+    case Parity::Space:
+        return QSerialPort::SpaceParity;
+    case Parity::None:
+        break;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::FlowControl toQt(const FlowControlFields &fields)
+{
+    if (fields.ctsOutputFlow)
+        return QSerialPort::HardwareControl;
+    if (fields.xonXoffIn || fields.xonXoffOut)
+        return QSerialPort::SoftwareControl;
+    return QSerialPort::NoFlowControl;
+}
+
+} // namespace
+
+TComPort::TComPort(QObject *parent) : QObject(parent)
+{
+    connect(&m_serial, &QSerialPort::readyRead, this, &TComPort::onReadyRead);
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &TComPort::onError);
+}
+
+TComPort::~TComPort()
+{
+    // Destruction closes quietly: the window is going away and nobody listens to events.
+    blockSignals(true);
+    m_serial.close();
+}
+
+bool TComPort::connected() const
+{
+    return m_serial.isOpen();
+}
+
+void TComPort::requireOpen(EComPort::Code code) const
+{
+    if (!connected())
+        throw EComPort(code, EBADF);
+}
+
+int TComPort::totalTimeout(int multiplier, int constant, qsizetype n) const
+{
+    const qint64 total = qint64(multiplier) * n + constant;
+    if (total <= 0)
+        return 0;
+    return int(std::min<qint64>(total, unboundedWaitCapMs));
+}
+
+void TComPort::applySettings(const LineSettings &settings)
+{
+    const bool reopen = connected() && settings.port != m_settings.port;
+    m_settings = settings;
+    if (reopen) {
+        close();
+        open();
+    } else {
+        applyLineSettings();
+    }
+}
+
+void TComPort::setPort(const QString &name)
+{
+    LineSettings s = m_settings;
+    s.port = name;
+    applySettings(s);
+}
+
+void TComPort::setBaudRate(BaudRate rate)
+{
+    m_settings.baudRate = rate;
+    applyLineSettings();
+}
+
+void TComPort::setCustomBaudRate(int bitsPerSecond)
+{
+    m_customBaudRate = bitsPerSecond;
+    applyLineSettings();
+}
+
+void TComPort::setDataBits(DataBits bits)
+{
+    m_settings.dataBits = bits;
+    applyLineSettings();
+}
+
+void TComPort::setStopBits(StopBits bits)
+{
+    m_settings.stopBits = bits;
+    applyLineSettings();
+}
+
+void TComPort::setParity(Parity parity)
+{
+    m_settings.parity = parity;
+    applyLineSettings();
+}
+
+void TComPort::setFlowControl(FlowControl flow)
+{
+    m_settings.flowControl = withFlowControl(m_settings.flowControl, flow);
+    applyLineSettings();
+}
+
+FlowControl TComPort::flowControl() const
+{
+    return deriveFlowControl(m_settings.flowControl);
+}
+
+void TComPort::setReadInterval(int ms)
+{
+    m_timeouts.readInterval = ms;
+}
+
+void TComPort::setReadTotalMultiplier(int ms)
+{
+    m_timeouts.readTotalMultiplier = ms;
+}
+
+void TComPort::setReadTotalConstant(int ms)
+{
+    m_timeouts.readTotalConstant = ms;
+}
+
+void TComPort::setWriteTotalMultiplier(int ms)
+{
+    m_timeouts.writeTotalMultiplier = ms;
+}
+
+void TComPort::setWriteTotalConstant(int ms)
+{
+    m_timeouts.writeTotalConstant = ms;
+}
+
+void TComPort::setInputBufferSize(int bytes)
+{
+    m_inputBufferSize = bytes;
+}
+
+void TComPort::setOutputBufferSize(int bytes)
+{
+    m_outputBufferSize = bytes;
+}
+
+void TComPort::applyLineSettings()
+{
+    if (!connected())
+        return;
+    const int rate = m_settings.baudRate == BaudRate::Custom ? m_customBaudRate
+                                                             : bitsPerSecond(m_settings.baudRate);
+    const bool ok = m_serial.setBaudRate(rate) && m_serial.setDataBits(toQt(m_settings.dataBits)) &&
+                    m_serial.setParity(toQt(m_settings.parity)) &&
+                    m_serial.setStopBits(toQt(m_settings.stopBits)) &&
+                    m_serial.setFlowControl(toQt(m_settings.flowControl));
+    if (!ok)
+        throw EComPort(EComPort::SetStateFailed, systemCodeOf(m_serial.error()));
+}
+
+void TComPort::open()
+{
+    if (connected())
+        return;
+    const QString device = PortNames::devicePath(m_settings.port);
+    if (device.isEmpty())
+        throw EComPort(EComPort::OpenFailed, ENOENT);
+    m_serial.setPortName(device);
+    m_serial.setReadBufferSize(0);
+    if (!m_serial.open(QIODevice::ReadWrite))
+        throw EComPort(EComPort::OpenFailed, systemCodeOf(m_serial.error()));
+    try {
+        applyLineSettings();
+    } catch (const EComPort &) {
+        m_serial.close();
+        throw;
+    }
+    m_serial.clearError();
+    qCDebug(lcPort) << "opened" << m_settings.port << "as" << device;
+    setLamp(Lamp::Connection, true);
+    Q_EMIT afterOpen();
+}
+
+void TComPort::close()
+{
+    if (!connected())
+        return;
+    m_serial.clear();
+    m_serial.close();
+    setLamp(Lamp::Connection, false);
+    setLamp(Lamp::Receive, false);
+    qCDebug(lcPort) << "closed" << m_settings.port;
+    Q_EMIT afterClose();
+}
+
+void TComPort::clearBuffers(bool input, bool output)
+{
+    requireOpen(EComPort::PurgeFailed);
+    QSerialPort::Directions directions;
+    if (input)
+        directions |= QSerialPort::Input;
+    if (output)
+        directions |= QSerialPort::Output;
+    if (directions && !m_serial.clear(directions))
+        throw EComPort(EComPort::PurgeFailed, systemCodeOf(m_serial.error()));
+    if (input)
+        setLamp(Lamp::Receive, false);
+}
+
+qint64 TComPort::write(QByteArrayView bytes)
+{
+    requireOpen(EComPort::WriteFailed);
+    setLamp(Lamp::Transmit, true); // stays lit: the port never reports its queue empty
+    QScopedValueRollback guard(m_inBlockingCall, true);
+    if (m_serial.write(bytes.data(), bytes.size()) < 0)
+        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
+    const int limit =
+        totalTimeout(m_timeouts.writeTotalMultiplier, m_timeouts.writeTotalConstant, bytes.size());
+    QDeadlineTimer deadline(limit > 0 ? limit : unboundedWaitCapMs);
+    while (m_serial.bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_serial.waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
+    if (!connected() || (m_serial.error() != QSerialPort::NoError &&
+                         m_serial.error() != QSerialPort::TimeoutError)) {
+        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
+    }
+    const qint64 unsent = m_serial.bytesToWrite();
+    if (unsent > 0) {
+        // A write that ran out of time sends no more of its bytes, as the driver would.
+        m_serial.clear(QSerialPort::Output);
+    }
+    m_serial.clearError();
+    return bytes.size() - unsent;
+}
+
+QByteArray TComPort::read(int n)
+{
+    requireOpen(EComPort::ReadFailed);
+    QScopedValueRollback guard(m_inBlockingCall, true);
+    QByteArray got;
+    const int limit = totalTimeout(m_timeouts.readTotalMultiplier, m_timeouts.readTotalConstant, n);
+    const bool returnAtOnce = m_timeouts.readInterval == -1 && limit == 0;
+    QDeadlineTimer deadline(limit > 0 ? limit : unboundedWaitCapMs);
+    while (got.size() < n) {
+        got += m_serial.read(n - got.size());
+        if (got.size() >= n || returnAtOnce || deadline.hasExpired())
+            break;
+        int wait = int(deadline.remainingTime());
+        if (m_timeouts.readInterval > 0 && !got.isEmpty())
+            wait = std::min(wait, m_timeouts.readInterval);
+        if (!m_serial.waitForReadyRead(wait)) {
+            if (m_serial.error() == QSerialPort::TimeoutError) {
+                m_serial.clearError();
+                if (m_timeouts.readInterval > 0 && !got.isEmpty())
+                    break; // the gap between two bytes was too long
+                continue;
+            }
+            if (!connected() || m_serial.error() != QSerialPort::NoError)
+                throw EComPort(EComPort::ReadFailed, systemCodeOf(m_serial.error()));
+        }
+    }
+    if (m_serial.bytesAvailable() == 0)
+        setLamp(Lamp::Receive, false);
+    return got;
+}
+
+int TComPort::inputCount() const
+{
+    requireOpen(EComPort::ClearErrorFailed);
+    return int(m_serial.bytesAvailable());
+}
+
+void TComPort::setDataSink(DataSink sink)
+{
+    m_sink = std::move(sink);
+}
+
+bool TComPort::lampLit(Lamp lamp) const
+{
+    return m_lamps[static_cast<int>(lamp)];
+}
+
+void TComPort::setLamp(Lamp lamp, bool lit)
+{
+    bool &state = m_lamps[static_cast<int>(lamp)];
+    if (state == lit)
+        return;
+    state = lit;
+    Q_EMIT lampChanged(lamp, lit);
+}
+
+void TComPort::onReadyRead()
+{
+    if (m_inBlockingCall || !connected())
+        return; // a blocking read or write in progress takes the bytes itself
+    setLamp(Lamp::Receive, true);
+    if (m_sink) {
+        const QByteArray chunk = m_serial.readAll();
+        setLamp(Lamp::Receive, false);
+        m_sink(chunk);
+        return;
+    }
+    Q_EMIT rxChar(int(m_serial.bytesAvailable()));
+}
+
+void TComPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ResourceError || !connected())
+        return;
+    const QString name = m_settings.port;
+    qCWarning(lcPort) << "device lost:" << name << m_serial.errorString();
+    // Leave the failing call first; then close through the close event and say so once.
+    QMetaObject::invokeMethod(
+        this,
+        [this, name] {
+            if (!connected())
+                return;
+            close();
+            Q_EMIT deviceLost(
+                u"The connection to %1 was lost: the converter was unplugged or stopped "
+                "answering. The port has been closed."_s.arg(name));
+        },
+        Qt::QueuedConnection);
+}

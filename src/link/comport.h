@@ -1,0 +1,121 @@
+#pragma once
+
+#include "link/comporterror.h"
+#include "link/portsettings.h"
+
+#include <QObject>
+#include <QSerialPort>
+#include <functional>
+
+// The station's serial port (`ComPort2`): the line settings and their names, five time-outs,
+// buffer sizes, open and close events, the three lamps and the port error table, over an
+// asynchronous QSerialPort on the user-interface thread.
+class TComPort final : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Timeouts
+    {
+        int readInterval = -1;
+        int readTotalMultiplier = 0;
+        int readTotalConstant = 0;
+        int writeTotalMultiplier = 100;
+        int writeTotalConstant = 1000;
+    };
+
+    struct LineSettings
+    {
+        QString port = QStringLiteral("COM1");
+        PortSettings::BaudRate baudRate = PortSettings::BaudRate::br9600;
+        PortSettings::DataBits dataBits = PortSettings::DataBits::Eight;
+        PortSettings::StopBits stopBits = PortSettings::StopBits::One;
+        PortSettings::Parity parity = PortSettings::Parity::None;
+        PortSettings::FlowControlFields flowControl;
+    };
+
+    enum class Lamp
+    {
+        Connection,
+        Transmit,
+        Receive
+    };
+
+    explicit TComPort(QObject *parent = nullptr);
+    ~TComPort() override;
+    Q_DISABLE_COPY_MOVE(TComPort)
+
+    const LineSettings &settings() const { return m_settings; }
+    // Applies all line settings at once; a changed name on an open port closes and reopens it.
+    void applySettings(const LineSettings &settings);
+    void setPort(const QString &name);
+    void setBaudRate(PortSettings::BaudRate rate);
+    void setCustomBaudRate(int bitsPerSecond);
+    int customBaudRate() const { return m_customBaudRate; }
+    void setDataBits(PortSettings::DataBits bits);
+    void setStopBits(PortSettings::StopBits bits);
+    void setParity(PortSettings::Parity parity);
+    void setFlowControl(PortSettings::FlowControl flow);
+    PortSettings::FlowControl flowControl() const;
+
+    const Timeouts &timeouts() const { return m_timeouts; }
+    void setReadInterval(int ms);
+    void setReadTotalMultiplier(int ms);
+    void setReadTotalConstant(int ms);
+    void setWriteTotalMultiplier(int ms);
+    void setWriteTotalConstant(int ms);
+
+    int inputBufferSize() const { return m_inputBufferSize; }
+    int outputBufferSize() const { return m_outputBufferSize; }
+    void setInputBufferSize(int bytes);
+    void setOutputBufferSize(int bytes);
+
+    bool connected() const;
+    void open();
+    void close();
+
+    // Discards what is queued in either direction; fails with "PurgeComm function failed"
+    // when the port is closed.
+    void clearBuffers(bool input, bool output);
+    // Writes and waits until the bytes are out or the write time-out ends (not an error).
+    qint64 write(QByteArrayView bytes);
+    // Reads up to n bytes, giving up after the read time-outs.
+    QByteArray read(int n);
+    // Bytes received and not yet read.
+    int inputCount() const;
+
+    // While a sink is attached (the packet framer), every received chunk goes to it and no
+    // received-character event is raised.
+    using DataSink = std::function<void(QByteArrayView)>;
+    void setDataSink(DataSink sink);
+    bool hasDataSink() const { return bool(m_sink); }
+
+    bool lampLit(Lamp lamp) const;
+
+Q_SIGNALS:
+    void afterOpen();
+    void afterClose();
+    // The received-character event: bytes are waiting and nobody took them yet.
+    void rxChar(int count);
+    void lampChanged(TComPort::Lamp lamp, bool lit);
+    // The device went away while open (converter unplugged); the port is closed already.
+    void deviceLost(const QString &message);
+
+private:
+    void applyLineSettings();
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void setLamp(Lamp lamp, bool lit);
+    void requireOpen(EComPort::Code code) const;
+    int totalTimeout(int multiplier, int constant, qsizetype n) const;
+
+    QSerialPort m_serial;
+    LineSettings m_settings;
+    int m_customBaudRate = 9600;
+    Timeouts m_timeouts;
+    int m_inputBufferSize = 1024;
+    int m_outputBufferSize = 1024;
+    DataSink m_sink;
+    bool m_inBlockingCall = false;
+    bool m_lamps[3] = {false, false, false};
+};

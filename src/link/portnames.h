@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Serial port names as the user sees them, and the device each one stands for.
+namespace PortNames {
+
+// Folder where running station simulators advertise their pseudo-terminals, one symlink each.
+QString advertisedPortsFolder();
+
+// The ports the system knows plus the advertised simulators, sorted without regard to case.
+QStringList availablePorts();
+
+// A name with "/" is a device path; an advertised simulator's name maps to its pty; any other
+// name is a device under /dev. An empty name has no device.
+QString devicePath(const QString &portName);
+
+} // namespace PortNames

@@ -1,0 +1,77 @@
+#include "link/setupdialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace PortSettings;
+
+SetupDialog::SetupDialog(const TComPort::LineSettings &current, FlowControl flow,
+                         const QStringList &ports, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(u"SetupDialog"_s);
+    setWindowTitle(u"Setup"_s);
+    auto *group = new QGroupBox(u" Settings "_s, this);
+    m_form = new QFormLayout(group);
+    m_port = addList(u"cbPort"_s, u"Port"_s, ports, current.port);
+    m_baud = addList(u"cbBaudRate"_s, u"Baud rate"_s, baudRateNames(), name(current.baudRate));
+    m_data = addList(u"cbDataBits"_s, u"Data bits"_s, dataBitsNames(), name(current.dataBits));
+    m_stop = addList(u"cbStopBits"_s, u"Stop bits"_s, stopBitsNames(), name(current.stopBits));
+    m_parity = addList(u"cbParity"_s, u"Parity"_s, parityNames(), name(current.parity));
+    m_flow = addList(u"cbFlowControl"_s, u"Flow control"_s, flowControlNames(), name(flow));
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(u"OK"_s);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setText(u"Cancel"_s);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(group);
+    layout->addWidget(buttons);
+}
+
+QComboBox *SetupDialog::addList(const QString &objectName, const QString &label,
+                                const QStringList &items, const QString &present)
+{
+    auto *list = new QComboBox(this);
+    list->setObjectName(objectName);
+    list->addItems(items);
+    // The entry equal to the present value without regard to case; none when it is not listed.
+    list->setCurrentIndex(int(items.indexOf(present, 0)));
+    for (int i = 0; i < items.size() && list->currentIndex() < 0; ++i) {
+        if (items.at(i).compare(present, Qt::CaseInsensitive) == 0)
+            list->setCurrentIndex(i);
+    }
+    m_form->addRow(label, list);
+    return list;
+}
+
+SetupDialog::Pending SetupDialog::pending() const
+{
+    Pending p;
+    p.port = m_port->currentIndex() >= 0 ? m_port->currentText() : QString();
+    p.baudRate = baudRateFromName(m_baud->currentText());
+    p.dataBits = dataBitsFromName(m_data->currentText());
+    p.stopBits = stopBitsFromName(m_stop->currentText());
+    p.parity = parityFromName(m_parity->currentText());
+    p.flowControl = flowControlFromName(m_flow->currentText());
+    return p;
+}
+
+TComPort::LineSettings SetupDialog::applied(TComPort::LineSettings current, const Pending &pending)
+{
+    current.port = pending.port;
+    current.baudRate = pending.baudRate;
+    current.dataBits = pending.dataBits;
+    current.stopBits = pending.stopBits;
+    current.parity = pending.parity;
+    current.flowControl = withFlowControl(current.flowControl, pending.flowControl);
+    return current;
+}

@@ -1,0 +1,394 @@
+#include "shell/commainform.h"
+
+#include "cv/cvprogrammingpage.h"
+#include "firmware/firmwarepage.h"
+#include "link/comporterror.h"
+#include "link/lamppanel.h"
+#include "link/portnames.h"
+#include "link/portstatusbar.h"
+#include "link/setupdialog.h"
+#include "loco/linkpage.h"
+#include "platform/developmentrun.h"
+#include "platform/settingsstore.h"
+#include "platform/versionrecord.h"
+#include "shell/appearance.h"
+#include "shell/colours.h"
+#include "shell/configpage.h"
+#include "shell/errorguard.h"
+#include "shell/messages.h"
+#include "shell/readmepage.h"
+#include "shell/settingsio.h"
+#include "turnouts/turnoutloadsavepage.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Tabs drawn as buttons, as the station's users know them.
+const QString buttonTabs = u"QTabBar::tab { border: 1px outset palette(mid); border-radius: 3px;"
+                           " padding: 4px 10px; margin: 2px; background: palette(button); }"
+                           "QTabBar::tab:selected { border-style: inset; background: "
+                           "palette(midlight); }"_s;
+
+QTabWidget *makePageControl(const QString &name, QWidget *parent)
+{
+    auto *pages = new QTabWidget(parent);
+    pages->setObjectName(name);
+    pages->tabBar()->setStyleSheet(buttonTabs);
+    pages->tabBar()->setExpanding(false);
+    pages->setUsesScrollButtons(false);
+    return pages;
+}
+
+QWidget *addSheet(QTabWidget *pages, const QString &name, const QString &caption,
+                  QWidget *content = nullptr)
+{
+    auto *sheet = new QWidget(pages);
+    sheet->setObjectName(name);
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(4, 4, 4, 4);
+    if (content)
+        layout->addWidget(content);
+    pages->addTab(sheet, caption);
+    return sheet;
+}
+
+QPixmap logoPixmap()
+{
+    QPixmap logo(150, 48);
+    logo.fill(Qt::transparent);
+    QPainter painter(&logo);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x20, 0x40, 0x80));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(logo.rect().adjusted(1, 1, -1, -1), 8, 8);
+    painter.setPen(Qt::white);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPointSize(16);
+    painter.setFont(font);
+    painter.drawText(logo.rect(), Qt::AlignCenter, u"Korvant"_s);
+    return logo;
+}
+
+} // namespace
+
+TfKorvant::TfKorvant(QWidget *parent)
+    : QMainWindow(parent),
+      m_instructions(
+          m_port, m_state, [this] { return m_configPage->values().txProtocol; },
+          [] { QApplication::processEvents(); })
+{
+    setObjectName(u"fKorvant"_s);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    Colours::setBackground(this, Colours::MoneyGreen);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QHBoxLayout(central);
+    buildPages();
+    layout->addWidget(m_pageControl1, 1);
+    layout->addWidget(buildRightPanel());
+    setCentralWidget(central);
+    m_statusBar = new PortStatusBar(this);
+    setStatusBar(m_statusBar);
+
+    connect(&m_port, &TComPort::afterOpen, this, [this] { ComPortOpen(); });
+    connect(&m_port, &TComPort::afterClose, this, [this] { ComPortClose(); });
+    connect(&m_port, &TComPort::deviceLost, this,
+            [this](const QString &message) { Messages::warning(this, message); });
+    connect(m_configPage, &ConfigPage::portSettingsChanged, this, &TfKorvant::FillStatusBar);
+    connect(m_pageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!m_selectingByCode)
+            guarded(this, [&] { PageControl1Change(index); });
+    });
+
+    FormCreate();
+}
+
+TfKorvant::~TfKorvant()
+{
+    FormDestroy();
+}
+
+void TfKorvant::buildPages()
+{
+    m_pageControl1 = makePageControl(u"PageControl1"_s, this);
+    m_firmwarePage = new FirmwarePage;
+    m_turnoutPage = new TurnoutLoadSavePage;
+    m_cvPage = new CvProgrammingPage;
+    m_linkPage = new LinkPage;
+    addSheet(m_pageControl1, u"TabUpdater"_s, u"Firmware Upgrade"_s, m_firmwarePage);
+    addSheet(m_pageControl1, u"TabTurnout"_s, u"Turnout Load/Save"_s, m_turnoutPage);
+    addSheet(m_pageControl1, u"TabTurnoutDecoder"_s, u"Turnout Decoder"_s);
+    addSheet(m_pageControl1, u"TabTurnoutEncoder"_s, u"Turnout Encoder"_s);
+    addSheet(m_pageControl1, u"TabCVProgramming"_s, u"CV Programming"_s, m_cvPage);
+    addSheet(m_pageControl1, u"TabLink"_s, u"Link"_s, m_linkPage);
+
+    m_pageControl3 = makePageControl(u"PageControl3"_s, this);
+    addSheet(m_pageControl1, u"TabAdmin"_s, u"Admin"_s, m_pageControl3);
+    m_readMePage = new ReadMePage;
+    m_configPage = new ConfigPage(m_port);
+    addSheet(m_pageControl3, u"TabReadMe"_s, u"ReadME"_s, m_readMePage);
+    addSheet(m_pageControl3, u"TabUSB"_s, u"USB Drivers"_s);
+    addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s);
+    addSheet(m_pageControl3, u"TabConfig"_s, u"Configuration"_s, m_configPage);
+    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s);
+}
+
+QWidget *TfKorvant::buildRightPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(u"Panel5"_s);
+    auto *column = new QVBoxLayout(panel);
+    auto *logo = new QLabel(panel);
+    logo->setObjectName(u"Image1"_s);
+    logo->setPixmap(logoPixmap());
+    column->addWidget(logo, 0, Qt::AlignRight);
+
+    auto addButton = [&](const QString &name, const QString &caption) {
+        auto *button = new QPushButton(caption, panel);
+        button->setObjectName(name);
+        column->addWidget(button);
+        return button;
+    };
+    m_open = addButton(u"Button_Open"_s, u"&Connect"_s);
+    auto *settings = addButton(u"Button_Settings"_s, u"Settings"_s);
+    m_stayOnTop = addButton(u"Button1"_s, u"Stay On Top"_s);
+    addButton(u"bCheckNewVersion"_s, u"Version Update"_s);
+    addButton(u"bRevertOldVersion"_s, u"Revert to previous version"_s);
+    m_quit = new QToolButton(panel);
+    m_quit->setObjectName(u"sbQuit"_s);
+    m_quit->setText(u"&Quit"_s);
+    m_quit->setAutoRaise(true);
+    m_quit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_quit->installEventFilter(this);
+    column->addWidget(m_quit);
+    m_lamps = new LampPanel(m_port, panel);
+    column->addWidget(m_lamps);
+    column->addStretch();
+
+    connect(m_open, &QPushButton::clicked, this, [this] { Button_OpenClick(); });
+    connect(settings, &QPushButton::clicked, this, [this] { Button_SettingsClick(); });
+    connect(m_stayOnTop, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(m_quit, &QToolButton::clicked, this, [this] { sbQuitClick(); });
+    return panel;
+}
+
+void TfKorvant::selectPage(int index)
+{
+    m_selectingByCode = true;
+    m_pageControl1->setCurrentIndex(index);
+    m_selectingByCode = false;
+}
+
+void TfKorvant::FormCreate()
+{
+    m_state.LinkOpen = false;
+    selectPage(PageFirmware);
+    m_cvPage->pageControl()->setCurrentIndex(0);
+    m_pageControl3->setCurrentIndex(AdminReadMe);
+
+    guarded(this, [this] {
+        SettingsStore MonRegistre;
+        if (MonRegistre.openKey()) {
+            if (!MonRegistre.keptAsideNotice().isEmpty())
+                Messages::warning(this, MonRegistre.keptAsideNotice());
+            QStringList errors;
+            m_state.CurrentStyleName = SettingsIO::loadAtStartUp(MonRegistre, m_port, errors);
+            MonRegistre.closeKey();
+            // A value of the wrong type keeps its default; start-up goes on after saying so.
+            if (!errors.isEmpty())
+                Messages::error(this, errors.join(u'\n'));
+        }
+        m_configPage->bDefaultClick();
+        if (!Appearance::activateStyle(m_state.CurrentStyleName)) {
+            Messages::error(this, u"Style '%1' not found"_s.arg(m_state.CurrentStyleName),
+                            u"Close"_s);
+        }
+        m_configPage->pushToPort();
+        FillStatusBar();
+        m_linkPage->showRightFacingLocos();
+        m_pageControl3->setTabVisible(AdminSpecial, false);
+        m_pageControl3->setTabVisible(AdminConfig, false);
+    });
+}
+
+void TfKorvant::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    FormShow();
+}
+
+void TfKorvant::FormShow()
+{
+    guarded(this, [this] {
+        const QString version =
+            VersionRecord::GetPropertyValue(QApplication::applicationFilePath(), u"FileVersion"_s);
+        setWindowTitle(u"Korvant - Ver. "_s + version);
+        m_readMePage->setFullVersion(version);
+        if (isDevelopmentRun())
+            writeDevelopmentVersionFile(version);
+        if (const QScreen *screen = this->screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    });
+}
+
+void TfKorvant::writeDevelopmentVersionFile(const QString &version) const
+{
+    const QString name =
+        QFileInfo(QApplication::applicationFilePath()).completeBaseName() + u".ver"_s;
+    QSaveFile file(QDir::current().filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(version.toUtf8() + "\r\n") < 0 ||
+        !file.commit()) {
+        throw KorvantError(u"Cannot write %1: %2"_s.arg(name, file.errorString()));
+    }
+}
+
+void TfKorvant::FormDestroy()
+{
+    guarded(this, [this] {
+        SettingsStore MonRegistre;
+        if (MonRegistre.openKey()) {
+            SettingsIO::saveAtShutDown(MonRegistre, m_port, m_configPage->values(),
+                                       m_state.CurrentStyleName);
+            MonRegistre.closeKey();
+        }
+    });
+    try {
+        if (m_port.connected())
+            m_port.close();
+    } catch (const EComPort &) {
+        Messages::error(this, u"ComPort Exception raised!"_s);
+    }
+}
+
+void TfKorvant::FillStatusBar()
+{
+    m_statusBar->FillStatusBar(m_port);
+}
+
+void TfKorvant::DoInstruction(const QString &sDir)
+{
+    m_instructions.DoInstruction(sDir);
+}
+
+void TfKorvant::Button_OpenClick()
+{
+    guarded(this, [this] {
+        try {
+            if (m_port.connected()) {
+                m_port.clearBuffers(true, true);
+                m_port.close();
+                m_firmwarePage->clearOnDisconnect();
+            } else {
+                m_configPage->pushToPort();
+                m_port.open();
+                m_port.clearBuffers(true, true);
+            }
+        } catch (const EComPort &) {
+            Messages::warning(this, u"Select a ComPort first!"_s);
+        }
+    });
+}
+
+void TfKorvant::Button_SettingsClick()
+{
+    guarded(this, [this] {
+        SetupDialog dialog(m_port.settings(), m_port.flowControl(), PortNames::availablePorts(),
+                           this);
+        if (dialog.exec() == QDialog::Accepted)
+            m_port.applySettings(SetupDialog::applied(m_port.settings(), dialog.pending()));
+        FillStatusBar();
+    });
+}
+
+void TfKorvant::ComPortOpen()
+{
+    m_open->setText(u"&Disconnect"_s);
+    m_state.LinkOpen = true;
+    m_firmwarePage->setLinkOpen(true);
+    m_turnoutPage->setLinkOpen(true);
+    m_cvPage->setLinkOpen(true);
+    if (m_pageControl1->currentIndex() == PageCVProgramming)
+        DoInstruction(u":X100"_s);
+}
+
+void TfKorvant::ComPortClose()
+{
+    m_open->setText(u"&Connect"_s);
+    m_state.LinkOpen = false;
+    m_firmwarePage->setLinkOpen(false);
+    m_turnoutPage->setLinkOpen(false);
+    m_cvPage->setLinkOpen(false);
+    m_linkPage->setLinkOpen(false);
+}
+
+void TfKorvant::PageControl1Change(int index)
+{
+    Q_UNUSED(index)
+}
+
+void TfKorvant::Button1Click()
+{
+    const bool onTop = !(windowFlags() & Qt::WindowStaysOnTopHint);
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    m_stayOnTop->setText(onTop ? u"Leave TOP"_s : u"Stay on TOP"_s);
+    if (m_shown)
+        show();
+}
+
+void TfKorvant::sbQuitClick()
+{
+    try {
+        if (m_port.connected())
+            m_port.close();
+    } catch (const EComPort &) {
+        Messages::error(this, u"ComPort Exception raised!"_s);
+    }
+    Q_EMIT quitRequested();
+    QApplication::quit();
+}
+
+void TfKorvant::sbQuitMouseDown(Qt::MouseButton button)
+{
+    if (button != Qt::RightButton)
+        return;
+    m_pageControl3->setTabVisible(AdminSpecial, !m_pageControl3->isTabVisible(AdminSpecial));
+    m_pageControl3->setTabVisible(AdminConfig, !m_pageControl3->isTabVisible(AdminConfig));
+    m_firmwarePage->toggleHexMemoWritable();
+}
+
+bool TfKorvant::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_quit && event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        if (press->button() == Qt::RightButton) {
+            sbQuitMouseDown(press->button());
+            return true; // a right press never quits
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

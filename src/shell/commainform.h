@@ -1,0 +1,105 @@
+#pragma once
+
+#include "link/comport.h"
+#include "link/instructionchannel.h"
+#include "shell/sharedstate.h"
+
+#include <QMainWindow>
+
+class ConfigPage;
+class CvProgrammingPage;
+class FirmwarePage;
+class LampPanel;
+class LinkPage;
+class PortStatusBar;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+class ReadMePage;
+class TurnoutLoadSavePage;
+
+// The main window `TfKorvant`: owns the pages, the port and the shared state, and wires them.
+// Each page's own operations live in that page's class.
+class TfKorvant final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    enum MainPage
+    {
+        PageFirmware = 0,
+        PageTurnout = 1,
+        PageTurnoutDecoder = 2,
+        PageTurnoutEncoder = 3,
+        PageCVProgramming = 4,
+        PageLink = 5,
+        PageAdmin = 6
+    };
+    enum AdminPage
+    {
+        AdminReadMe,
+        AdminUSB,
+        AdminAppearance,
+        AdminConfig,
+        AdminSpecial
+    };
+
+    explicit TfKorvant(QWidget *parent = nullptr);
+    ~TfKorvant() override;
+
+    TComPort &port() { return m_port; }
+    SharedState &state() { return m_state; }
+    PortStatusBar *portStatusBar() const { return m_statusBar; }
+    QTabWidget *pageControl1() const { return m_pageControl1; }
+    QTabWidget *pageControl3() const { return m_pageControl3; }
+
+    void DoInstruction(const QString &sDir);
+    void FillStatusBar();
+
+    // Selects a main page as code does: no page-change event.
+    void selectPage(int index);
+
+    void Button_OpenClick();
+    void Button_SettingsClick();
+    void Button1Click();
+    void sbQuitClick();
+    void sbQuitMouseDown(Qt::MouseButton button);
+
+Q_SIGNALS:
+    void quitRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildPages();
+    QWidget *buildRightPanel();
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void ComPortOpen();
+    void ComPortClose();
+    void PageControl1Change(int index);
+    void writeDevelopmentVersionFile(const QString &version) const;
+
+    SharedState m_state;
+    TComPort m_port;
+    InstructionChannel m_instructions;
+    bool m_shown = false;
+    bool m_selectingByCode = false;
+
+    QTabWidget *m_pageControl1 = nullptr;
+    QTabWidget *m_pageControl3 = nullptr;
+    FirmwarePage *m_firmwarePage = nullptr;
+    TurnoutLoadSavePage *m_turnoutPage = nullptr;
+    CvProgrammingPage *m_cvPage = nullptr;
+    LinkPage *m_linkPage = nullptr;
+    ReadMePage *m_readMePage = nullptr;
+    ConfigPage *m_configPage = nullptr;
+    PortStatusBar *m_statusBar = nullptr;
+    LampPanel *m_lamps = nullptr;
+    QPushButton *m_open = nullptr;
+    QPushButton *m_stayOnTop = nullptr;
+    QToolButton *m_quit = nullptr;
+};

@@ -1,0 +1,190 @@
+#include "shell/configpage.h"
+
+#include "link/comport.h"
+#include "shell/errorguard.h"
+#include "shell/radiogroup.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <climits>
+
+using namespace Qt::Literals::StringLiterals;
+
+ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_port(port)
+{
+    setObjectName(u"Panel10"_s);
+    auto *page = new QVBoxLayout(this);
+    auto *intro = new QLabel(u"This page contains parameters used during development - Default "
+                             "is recommended for use with strandard USB/UART converter - "_s,
+                             this);
+    intro->setObjectName(u"StaticText4"_s);
+    intro->setWordWrap(true);
+    page->addWidget(intro);
+
+    auto *columns = new QHBoxLayout;
+    page->addLayout(columns);
+    auto *left = new QVBoxLayout;
+    auto *right = new QVBoxLayout;
+    columns->addLayout(left);
+    columns->addLayout(right);
+
+    auto *timeouts = new QGroupBox(u" Time Out Parameters -  Comport  (ms)"_s, this);
+    timeouts->setObjectName(u"gbTimout"_s);
+    auto *form = new QFormLayout(timeouts);
+    m_readInterval = addSpin(form, u"seReadInterval"_s, u"Read Interval"_s, -1, -10, 10000);
+    m_readTotalConstant =
+        addSpin(form, u"seReadTotalConstant"_s, u"Read Total Constant"_s, 100, INT_MIN, INT_MAX);
+    m_readTotalMultiplier = addSpin(form, u"seReadTotalMultiplier"_s, u"Read Total Multiplier"_s,
+                                    100, INT_MIN, INT_MAX);
+    m_writeTotalConstant =
+        addSpin(form, u"seWriteTotalConstant"_s, u"Write Total Constant"_s, 1000, INT_MIN, INT_MAX);
+    m_writeTotalMultiplier = addSpin(form, u"seWriteTotalMultiplier"_s, u"Write Total Multiplier"_s,
+                                     100, INT_MIN, INT_MAX);
+    left->addWidget(timeouts);
+
+    auto *buffers = new QGroupBox(this);
+    auto *bufferForm = new QFormLayout(buffers);
+    m_bufferIn =
+        addSpin(bufferForm, u"seBufferIn"_s, u"Buffer Size (In)"_s, 1024, INT_MIN, INT_MAX);
+    m_bufferOut =
+        addSpin(bufferForm, u"seBufferOut"_s, u"Buffer Size (Out)"_s, 1024, INT_MIN, INT_MAX);
+    left->addWidget(buffers);
+
+    const QStringList protocols{u"Synchronous"_s, u"Asynchronous"_s};
+    m_txProtocol = new RadioGroup(u"rgTXProtocol"_s, u" Transmit Protocol "_s, protocols, this);
+    m_rxProtocol = new RadioGroup(u"rgRxProtocol"_s, u" Receive Protocol "_s, protocols, this);
+    m_txProtocol->setItemIndex(0);
+    m_rxProtocol->setItemIndex(0);
+    auto *protocolRow = new QHBoxLayout;
+    protocolRow->addWidget(m_txProtocol);
+    protocolRow->addWidget(m_rxProtocol);
+    right->addLayout(protocolRow);
+
+    m_onRxEvent = addCheck(
+        right, u"cbOnRxEvent"_s,
+        u" Activate RX Event (required on the Special Korvant 16F1455/1459  chip)"_s, false);
+    m_specialRead =
+        addCheck(right, u"cbSpecialRead"_s, u"Enable Read for Korvant 16F1455/1459 chip"_s, false);
+    m_showFeedback = addCheck(right, u"cbShowFeedback"_s, u"Show Feedback on Upload"_s, true);
+    m_showSelection =
+        addCheck(right, u"cbShowSelectionOnUpload"_s, u"Show Selection on Upload"_s, true);
+    m_clearToSend = addCheck(right, u"cbClearToSend"_s,
+                             u"Activate CTS (Clear to Send) - Harware Flow Control"_s, true);
+    m_directUpload =
+        addCheck(right, u"cbdirectUpload"_s, u"Direct Upload (16F1455) High Speed"_s, false);
+    m_directUploadComm = addCheck(right, u"cbDirectUploadComm"_s,
+                                  u"Direct Upload commercial (FTDI-CP2102, etc.)"_s, false);
+
+    auto *defaults = new QPushButton(u"&Default"_s, this);
+    defaults->setObjectName(u"bDefault"_s);
+    right->addWidget(defaults, 0, Qt::AlignLeft);
+    right->addStretch();
+    page->addStretch();
+
+    connect(defaults, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { bDefaultClick(); }); });
+    connect(m_readInterval, &QSpinBox::valueChanged, this,
+            [this](int v) { m_port.setReadInterval(v); });
+    connect(m_readTotalConstant, &QSpinBox::valueChanged, this,
+            [this](int v) { m_port.setReadTotalConstant(v); });
+    connect(m_readTotalMultiplier, &QSpinBox::valueChanged, this,
+            [this](int v) { m_port.setReadTotalMultiplier(v); });
+    connect(m_writeTotalConstant, &QSpinBox::valueChanged, this,
+            [this](int v) { m_port.setWriteTotalConstant(v); });
+    connect(m_writeTotalMultiplier, &QSpinBox::valueChanged, this,
+            [this](int v) { m_port.setWriteTotalMultiplier(v); });
+    // A change of state from code acts like a click, so the defaults refresh the status bar.
+    connect(m_directUploadComm, &QCheckBox::toggled, this,
+            [this] { guarded(this, [this] { cbDirectUploadCommClick(); }); });
+}
+
+QSpinBox *ConfigPage::addSpin(QFormLayout *form, const QString &name, const QString &label,
+                              int value, int minimum, int maximum)
+{
+    auto *spin = new QSpinBox(this);
+    spin->setObjectName(name);
+    spin->setRange(minimum, maximum);
+    spin->setValue(value);
+    form->addRow(label, spin);
+    return spin;
+}
+
+QCheckBox *ConfigPage::addCheck(QVBoxLayout *column, const QString &name, const QString &caption,
+                                bool checked)
+{
+    auto *box = new QCheckBox(caption, this);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    column->addWidget(box);
+    return box;
+}
+
+ConfigPage::Values ConfigPage::values() const
+{
+    Values v;
+    v.readInterval = m_readInterval->value();
+    v.readTotalConstant = m_readTotalConstant->value();
+    v.readTotalMultiplier = m_readTotalMultiplier->value();
+    v.writeTotalConstant = m_writeTotalConstant->value();
+    v.writeTotalMultiplier = m_writeTotalMultiplier->value();
+    v.txProtocol = m_txProtocol->itemIndex();
+    v.rxProtocol = m_rxProtocol->itemIndex();
+    v.specialRead = m_specialRead->isChecked();
+    v.onRxEvent = m_onRxEvent->isChecked();
+    v.bufferIn = m_bufferIn->value();
+    v.bufferOut = m_bufferOut->value();
+    v.showSelection = m_showSelection->isChecked();
+    v.showFeedback = m_showFeedback->isChecked();
+    v.clearToSend = m_clearToSend->isChecked();
+    v.specialDirect = m_directUpload->isChecked();
+    v.specialDirectComm = m_directUploadComm->isChecked();
+    return v;
+}
+
+void ConfigPage::bDefaultClick()
+{
+    m_readInterval->setValue(-1);
+    m_readTotalConstant->setValue(100);
+    m_readTotalMultiplier->setValue(100);
+    m_writeTotalConstant->setValue(1000);
+    m_writeTotalMultiplier->setValue(100);
+    m_txProtocol->setItemIndex(0);
+    m_rxProtocol->setItemIndex(0);
+    m_showFeedback->setChecked(true);
+    m_showSelection->setChecked(false);
+    m_onRxEvent->setChecked(false);
+    m_specialRead->setChecked(false);
+    m_clearToSend->setChecked(false);
+    m_directUpload->setChecked(true);
+    m_directUploadComm->setChecked(false);
+    m_bufferIn->setValue(1024);
+    m_bufferOut->setValue(1024);
+    m_port.setFlowControl(PortSettings::FlowControl::None);
+    m_port.setBaudRate(PortSettings::BaudRate::br57600);
+    Q_EMIT portSettingsChanged();
+}
+
+void ConfigPage::pushToPort()
+{
+    const Values v = values();
+    m_port.setInputBufferSize(v.bufferIn);
+    m_port.setOutputBufferSize(v.bufferOut);
+    m_port.setReadInterval(v.readInterval);
+    m_port.setReadTotalConstant(v.readTotalConstant);
+    m_port.setReadTotalMultiplier(v.readTotalMultiplier);
+    m_port.setWriteTotalMultiplier(v.writeTotalMultiplier);
+    m_port.setWriteTotalConstant(v.writeTotalConstant);
+}
+
+void ConfigPage::cbDirectUploadCommClick()
+{
+    if (m_directUploadComm->isChecked())
+        m_port.setFlowControl(PortSettings::FlowControl::None);
+    Q_EMIT portSettingsChanged();
+}

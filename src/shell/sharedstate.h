@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// State the pages share through the main window; used on the user-interface thread only.
+struct SharedState
+{
+    bool LinkOpen = false;        // the port is open (set and cleared by its events)
+    bool StatusUpdating = false;  // a loco status packet is being applied to the Link page
+    bool CancelRequested = false; // the running upload should stop
+    QDateTime UploadStartTime;    // when the running firmware upload started
+    QString CurrentStyleName;     // the active visual style, stored as "StyleVSF"
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The Turnout Load/Save page: the turnout memo `mMemoReceived` and its upload button `sbUpload`.
+class TurnoutLoadSavePage final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TurnoutLoadSavePage(QWidget *parent = nullptr);
+
+    void setLinkOpen(bool open);
+
+private:
+    QPlainTextEdit *m_memo = nullptr;
+    QPushButton *m_upload = nullptr;
+};
