@@ -10,7 +10,7 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace PortSettings;
 
-Q_LOGGING_CATEGORY(lcPort, "korvant.port")
+Q_LOGGING_CATEGORY(lcPort, "korvant.port", QtInfoMsg)
 
 namespace {
 
@@ -372,14 +372,19 @@ void TComPort::onReadyRead()
 
 void TComPort::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !connected())
+    // A pulled converter shows as a resource error; a hung-up pseudo-terminal as a read error
+    // that repeats for as long as the port stays open.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!lost || !connected() || m_closePending)
         return;
+    m_closePending = true;
     const QString name = m_settings.port;
     qCWarning(lcPort) << "device lost:" << name << m_serial.errorString();
     // Leave the failing call first; then close through the close event and say so once.
     QMetaObject::invokeMethod(
         this,
         [this, name] {
+            m_closePending = false;
             if (!connected())
                 return;
             close();

@@ -117,5 +117,6 @@ private:
     int m_outputBufferSize = 1024;
     DataSink m_sink;
     bool m_inBlockingCall = false;
+    bool m_closePending = false;
     bool m_lamps[3] = {false, false, false};
 };

@@ -5,7 +5,7 @@
 
 #include <QLoggingCategory>
 
-Q_LOGGING_CATEGORY(lcGuard, "korvant.guard")
+Q_LOGGING_CATEGORY(lcGuard, "korvant.guard", QtInfoMsg)
 
 bool guarded(QWidget *parent, const std::function<void()> &handler)
 {
