@@ -265,7 +265,9 @@ void TComPort::clearBuffers(bool input, bool output)
     QSerialPort::Directions directions;
     if (input)
         directions |= QSerialPort::Input;
-    if (output)
+    // Bytes already handed to the kernel are being transmitted, as a completed write's are on
+    // the station's converters; only what still waits in our own queue is discarded.
+    if (output && m_serial.bytesToWrite() > 0)
         directions |= QSerialPort::Output;
     if (directions && !m_serial.clear(directions))
         throw EComPort(EComPort::PurgeFailed, systemCodeOf(m_serial.error()));
