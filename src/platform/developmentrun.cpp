@@ -6,10 +6,10 @@ bool isDevelopmentRun()
 {
 #ifdef Q_OS_LINUX
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!status.open(QIODevice::ReadOnly))
         return false;
-    while (!status.atEnd()) {
-        const QByteArray line = status.readLine();
+    // /proc files report no size, so read them whole rather than testing atEnd().
+    for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith("TracerPid:"))
             return line.mid(10).trimmed().toLongLong() != 0;
     }
