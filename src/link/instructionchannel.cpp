@@ -1,7 +1,7 @@
 #include "link/instructionchannel.h"
 
 #include "link/comport.h"
-#include "link/wirebytes.h"
+#include "link/stationwire.h"
 #include "shell/sharedstate.h"
 
 InstructionChannel::InstructionChannel(TComPort &port, SharedState &state,
@@ -29,5 +29,5 @@ void InstructionChannel::DoInstruction(const QString &sDir)
     // Both transmit protocols put the same bytes on the line and return when they are out;
     // here they share the one write of the port.
     Q_UNUSED(m_txProtocol)
-    m_port.write(WireBytes::toBytes(sDir));
+    m_port.write(StationWire::bytesFromChars(sDir));
 }

@@ -1,36 +1,22 @@
 #include "link/portnames.h"
 
+#include "link/simulatorports.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <algorithm>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 using namespace Qt::Literals::StringLiterals;
 
 namespace PortNames {
-
-QString advertisedPortsFolder()
-{
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        return runtime + u"/korvant/ports"_s;
-#ifdef Q_OS_UNIX
-    return u"/tmp/korvant-%1/ports"_s.arg(QString::number(getuid()));
-#else
-    return QDir::tempPath() + u"/korvant/ports"_s;
-#endif
-}
 
 namespace {
 
 QStringList advertisedPorts()
 {
     QStringList names;
-    const QDir folder(advertisedPortsFolder());
+    const QDir folder(::advertisedPortsFolder());
     for (const QFileInfo &entry : folder.entryInfoList(QDir::System | QDir::Files)) {
         // A simulator that died leaves a dangling link behind; it is not a port any more.
         if (entry.isSymLink() && QFileInfo::exists(entry.symLinkTarget()))
@@ -59,7 +45,7 @@ QString devicePath(const QString &portName)
         return {};
     if (portName.contains(u'/'))
         return portName;
-    const QFileInfo advertised(advertisedPortsFolder() + u'/' + portName);
+    const QFileInfo advertised(advertisedPortPath(portName));
     if (advertised.isSymLink())
         return advertised.symLinkTarget();
     return u"/dev/"_s + portName;

@@ -6,9 +6,6 @@
 // Serial port names as the user sees them, and the device each one stands for.
 namespace PortNames {
 
-// Folder where running station simulators advertise their pseudo-terminals, one symlink each.
-QString advertisedPortsFolder();
-
 // The ports the system knows plus the advertised simulators, sorted without regard to case.
 QStringList availablePorts();
 

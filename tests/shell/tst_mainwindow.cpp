@@ -1,6 +1,7 @@
 #include "link/comport.h"
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
+#include "link/simulatorports.h"
 #include "shell/colours.h"
 #include "shell/commainform.h"
 #include "support/messagerecorder.h"
@@ -73,7 +74,7 @@ private:
     // Advertises a pseudo-terminal as a simulator's port, so the setup dialog lists it.
     void advertise(const QString &name, const QString &device)
     {
-        const QString folder = PortNames::advertisedPortsFolder();
+        const QString folder = advertisedPortsFolder();
         QDir().mkpath(folder);
         QFile::remove(folder + u'/' + name);
         QVERIFY(QFile::link(device, folder + u'/' + name));

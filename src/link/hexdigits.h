@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+class KorvantError;
+
+// The one place where hexadecimal digits are read and written. The station reads either case;
+// the program always writes upper case, two digits per byte.
+namespace HexDigits {
+
+// Value of one digit "0"-"9", "A"-"F" or "a"-"f"; -1 for anything else.
+constexpr int digitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+constexpr bool isDigit(char16_t c)
+{
+    return digitValue(c) >= 0;
+}
+
+// Upper-case digit of a value 0..15.
+constexpr char16_t upperDigit(int nibble)
+{
+    return u"0123456789ABCDEF"[nibble & 0xF];
+}
+
+// Value of a field of one or more digits; nothing when the field is empty, holds anything but
+// digits, or is too long to fit an int.
+std::optional<int> fieldValue(QStringView digits);
+
+// Two upper-case digits, zero-filled: 10 -> "0A". Only the low eight bits count.
+QString byteText(int value);
+void appendByte(QString &text, int value);
+
+// The conversion error of a field that is not a hexadecimal number, worded like the one the
+// users already know from the turnout and CV pages.
+KorvantError notAnInteger(QStringView field);
+
+} // namespace HexDigits
