@@ -39,3 +39,9 @@ void CvProgrammingPage::setLinkOpen(bool open)
     Colours::setBackground(m_memo, open ? Colours::Yellow : Colours::Silver);
     m_upload->setEnabled(open);
 }
+
+void CvProgrammingPage::ComDataPacket1Packet2(const QString &packet)
+{
+    // Reports mark the CV entries they name; the entries are built with the CV selection.
+    Q_UNUSED(packet)
+}

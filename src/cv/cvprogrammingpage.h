@@ -17,6 +17,8 @@ public:
 
     QTabWidget *pageControl() const { return m_pages; }
     void setLinkOpen(bool open);
+    // A CV report from the station.
+    void ComDataPacket1Packet2(const QString &packet);
 
 private:
     QTabWidget *m_pages = nullptr;

@@ -1,6 +1,9 @@
 #include "firmware/firmwarepage.h"
 
+#include "link/comport.h"
+#include "link/stationwire.h"
 #include "shell/colours.h"
+#include "shell/memotext.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -47,4 +50,21 @@ void FirmwarePage::clearOnDisconnect()
 void FirmwarePage::toggleHexMemoWritable()
 {
     m_hexFile->setReadOnly(!m_hexFile->isReadOnly());
+}
+
+void FirmwarePage::ComPort2RxChar(TComPort &port, int n, bool receiveEventMode)
+{
+    const bool uploadIdle = m_transmit->isEnabled();
+    if (!receiveEventMode && !uploadIdle)
+        return;
+    const QString chunk = StationWire::charsFromBytes(port.read(n));
+    if (uploadIdle)
+        showReceived(chunk);
+}
+
+void FirmwarePage::showReceived(const QString &chunk)
+{
+    if (chunk.startsWith(u"\r\r"_s))
+        m_log->clear();
+    MemoText::append(m_log, chunk);
 }

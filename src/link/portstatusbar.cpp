@@ -21,7 +21,7 @@ PortStatusBar::PortStatusBar(QWidget *parent) : QStatusBar(parent)
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         panel->setMinimumWidth(widths[i]);
-        addWidget(panel);
+        addPermanentWidget(panel);
         m_panels.append(panel);
     }
 }

@@ -4,11 +4,14 @@
 #include "firmware/firmwarepage.h"
 #include "link/comporterror.h"
 #include "link/lamppanel.h"
+#include "link/memoryimage.h"
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
 #include "link/setupdialog.h"
+#include "link/stationwire.h"
 #include "loco/linkpage.h"
 #include "platform/developmentrun.h"
+#include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
 #include "shell/appearance.h"
@@ -25,8 +28,10 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
@@ -36,6 +41,8 @@
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcReceive, "korvant.receive", QtInfoMsg)
 
 namespace {
 
@@ -111,6 +118,7 @@ TfKorvant::TfKorvant(QWidget *parent)
 
     connect(&m_port, &TComPort::afterOpen, this, [this] { ComPortOpen(); });
     connect(&m_port, &TComPort::afterClose, this, [this] { ComPortClose(); });
+    connect(&m_port, &TComPort::rxChar, this, &TfKorvant::ComPort2RxChar);
     connect(&m_port, &TComPort::deviceLost, this,
             [this](const QString &message) { Messages::warning(this, message); });
     connect(m_configPage, &ConfigPage::portSettingsChanged, this, &TfKorvant::FillStatusBar);
@@ -133,7 +141,9 @@ void TfKorvant::buildPages()
     m_firmwarePage = new FirmwarePage;
     m_turnoutPage = new TurnoutLoadSavePage;
     m_cvPage = new CvProgrammingPage;
-    m_linkPage = new LinkPage;
+    m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
+        guarded(this, [&] { DoInstruction(instruction); });
+    });
     addSheet(m_pageControl1, u"TabUpdater"_s, u"Firmware Upgrade"_s, m_firmwarePage);
     addSheet(m_pageControl1, u"TabTurnout"_s, u"Turnout Load/Save"_s, m_turnoutPage);
     addSheet(m_pageControl1, u"TabTurnoutDecoder"_s, u"Turnout Decoder"_s);
@@ -348,7 +358,66 @@ void TfKorvant::ComPortClose()
 
 void TfKorvant::PageControl1Change(int index)
 {
-    Q_UNUSED(index)
+    switch (index) {
+    case PageFirmware:
+        m_framer.detach();
+        m_port.setDataSink({});
+        break;
+    case PageTurnout:
+        routePackets([this](const QString &p) { m_turnoutPage->ComDataPacket1packet(p); },
+                     StationWire::TurnoutPacketSize);
+        break;
+    case PageCVProgramming:
+        routePackets([this](const QString &p) { m_cvPage->ComDataPacket1Packet2(p); },
+                     StationWire::CvPacketSize);
+        break;
+    case PageLink:
+        routePackets([this](const QString &p) { m_linkPage->ComDataPacket1Packet3(p); },
+                     StationWire::LocoStatusPacketSize);
+        break;
+    default:
+        break; // the routing of the page before stays in force
+    }
+}
+
+void TfKorvant::routePackets(TComDataPacket::PacketHandler handler, int size)
+{
+    m_framer.attach();
+    m_port.setDataSink([this](QByteArrayView chunk) { m_framer.feed(chunk); });
+    m_framer.setOnPacket([this, handler = std::move(handler)](const QString &packet) {
+        try {
+            handler(packet);
+        } catch (const KorvantError &e) {
+            reportReceiveProblem(e.message());
+        }
+    });
+    m_framer.setCaseInsensitive(true);
+    m_framer.setIncludeStrings(false);
+    m_framer.setStartString(QString(QChar(StationWire::PacketStart)));
+    m_framer.setStopString(QString(QChar(StationWire::PacketStop)));
+    m_framer.setSize(size);
+}
+
+void TfKorvant::ComPort2RxChar(int count)
+{
+    if (m_pageControl1->currentIndex() != PageFirmware)
+        return; // the bytes stay in the port until a read or an instruction clears them
+    try {
+        m_firmwarePage->ComPort2RxChar(m_port, count, m_configPage->values().onRxEvent);
+    } catch (const KorvantError &e) {
+        reportReceiveProblem(e.message());
+    }
+}
+
+void TfKorvant::reportReceiveProblem(const QString &message)
+{
+    qCWarning(lcReceive) << message;
+    m_statusBar->showMessage(u"Received data ignored: "_s + message, 10000);
+}
+
+void TfKorvant::ShowMemoReceived(QPlainTextEdit *mMemo, const QString &sMemo)
+{
+    mMemo->setPlainText(MemoryImage::text(sMemo));
 }
 
 void TfKorvant::Button1Click()

@@ -2,6 +2,7 @@
 
 #include "link/comport.h"
 #include "link/instructionchannel.h"
+#include "link/packetframer.h"
 #include "shell/sharedstate.h"
 
 #include <QMainWindow>
@@ -12,6 +13,7 @@ class FirmwarePage;
 class LampPanel;
 class LinkPage;
 class PortStatusBar;
+class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QToolButton;
@@ -52,9 +54,12 @@ public:
     PortStatusBar *portStatusBar() const { return m_statusBar; }
     QTabWidget *pageControl1() const { return m_pageControl1; }
     QTabWidget *pageControl3() const { return m_pageControl3; }
+    TComDataPacket &packetFramer() { return m_framer; }
 
     void DoInstruction(const QString &sDir);
     void FillStatusBar();
+    // Lists hex digits into a memo as a memory image text.
+    static void ShowMemoReceived(QPlainTextEdit *mMemo, const QString &sMemo);
 
     // Selects a main page as code does: no page-change event.
     void selectPage(int index);
@@ -81,11 +86,17 @@ private:
     void ComPortOpen();
     void ComPortClose();
     void PageControl1Change(int index);
+    void routePackets(TComDataPacket::PacketHandler handler, int size);
+    void ComPort2RxChar(int count);
+    // A received-data handler that met malformed data: said in the status bar, not in a box,
+    // and reception goes on.
+    void reportReceiveProblem(const QString &message);
     void writeDevelopmentVersionFile(const QString &version) const;
 
     SharedState m_state;
     TComPort m_port;
     InstructionChannel m_instructions;
+    TComDataPacket m_framer;
     bool m_shown = false;
     bool m_selectingByCode = false;
 

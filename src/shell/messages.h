@@ -9,7 +9,13 @@ class QWidget;
 // with the application title. Tests install a sink that records the boxes instead of showing them.
 namespace Messages {
 
-enum class Kind { Information, Warning, Error, Question };
+enum class Kind
+{
+    Information,
+    Warning,
+    Error,
+    Question
+};
 
 struct Box
 {

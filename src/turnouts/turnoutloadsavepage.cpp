@@ -1,6 +1,7 @@
 #include "turnouts/turnoutloadsavepage.h"
 
 #include "shell/colours.h"
+#include "shell/memotext.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,4 +26,9 @@ void TurnoutLoadSavePage::setLinkOpen(bool open)
 {
     Colours::setBackground(m_memo, open ? Colours::Yellow : Colours::Silver);
     m_upload->setEnabled(open);
+}
+
+void TurnoutLoadSavePage::ComDataPacket1packet(const QString &packet)
+{
+    MemoText::append(m_memo, packet);
 }

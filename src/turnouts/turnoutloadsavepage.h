@@ -14,6 +14,8 @@ public:
     explicit TurnoutLoadSavePage(QWidget *parent = nullptr);
 
     void setLinkOpen(bool open);
+    // A turnout packet from the station: appended to the memo as it stands.
+    void ComDataPacket1packet(const QString &packet);
 
 private:
     QPlainTextEdit *m_memo = nullptr;

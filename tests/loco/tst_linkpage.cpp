@@ -1,0 +1,270 @@
+#include "link/portstatusbar.h"
+#include "link/stationwire.h"
+#include "loco/locostatus.h"
+#include "shell/colours.h"
+#include "support/windowfixture.h"
+
+#include <QLabel>
+#include <QSlider>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The Link page in the real window over a pseudo-terminal: what each control puts on the wire,
+// and how each status packet the station sends shows on the page.
+class tst_LinkPage : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<WindowFixture> f;
+
+    void sendStatus(const QString &content)
+    {
+        QVERIFY(f->pty.write(StationWire::bytesFromChars(StationWire::framePacket(content))));
+    }
+
+    // Sends a status and waits until the page has taken it (the title turns yellow).
+    void applyStatus(const QString &content)
+    {
+        Colours::setBackground(f->control<QWidget>(u"stLinkTitle"_s), Colours::MoneyGreen);
+        sendStatus(content);
+        QTRY_COMPARE_WITH_TIMEOUT(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)),
+                                  Colours::Yellow, 2000);
+    }
+
+    static QString status(const QString &addresses, const QString &speeds, const QString &steps,
+                          const QString &directions, const QString &lamps)
+    {
+        return addresses + speeds + steps + directions + lamps;
+    }
+
+    QSlider *slider(int loco) { return f->control<QSlider>(u"tbSpeedLoco%1"_s.arg(loco)); }
+
+private Q_SLOTS:
+    void init()
+    {
+        f = std::make_unique<WindowFixture>();
+        f->userSelectsPage(TfKorvant::PageLink);
+        f->connect();
+        QVERIFY(f->window->state().LinkOpen);
+        QCOMPARE(f->pty.drain(), QByteArray());
+    }
+
+    void cleanup() { f.reset(); }
+
+    void everyControlSendsItsInstruction_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("sliderValue"); // -1: a click
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("speed-1-to-10") << u"tbSpeedLoco1"_s << 10 << QByteArray(":S10A");
+        QTest::newRow("speed-1-to-31") << u"tbSpeedLoco1"_s << 31 << QByteArray(":S11F");
+        QTest::newRow("speed-3-to-5") << u"tbSpeedLoco3"_s << 5 << QByteArray(":S305");
+        QTest::newRow("dir-1-right") << u"bbDirLoc1"_s << -1 << QByteArray(":D000");
+        QTest::newRow("dir-2-left") << u"bbDirLoc2_1"_s << -1 << QByteArray(":D100");
+        QTest::newRow("dir-4-right") << u"bbDirLoc4"_s << -1 << QByteArray(":D300");
+        QTest::newRow("headlight-1") << u"panH1"_s << -1 << QByteArray(":H000");
+        QTest::newRow("headlight-3") << u"PanH3"_s << -1 << QByteArray(":H200");
+        QTest::newRow("headlight-4") << u"PanH4"_s << -1 << QByteArray(":H300");
+        const char *functions[] = {":F100", ":F200", ":F300", ":F400", ":F500", ":F600",
+                                   ":F700", ":F800", ":F900", ":Fa00", ":Fb00", ":Fc00",
+                                   ":Fd00", ":Fe00", ":Ff00", ":Fg00"};
+        const int lamps[] = {11, 12, 13, 14, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+        for (int i = 0; i < 16; ++i) {
+            const QString name = u"PanF%1"_s.arg(lamps[i]);
+            QTest::newRow(qPrintable(name)) << name << -1 << QByteArray(functions[i]);
+        }
+        QTest::newRow("emergency-stop") << u"bbEmergencyStop"_s << -1 << QByteArray(":E000");
+    }
+
+    void everyControlSendsItsInstruction()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, sliderValue);
+        QFETCH(QByteArray, wire);
+        auto *widget = f->control<QWidget>(control);
+        QVERIFY(widget);
+        if (sliderValue >= 0) {
+            static_cast<QSlider *>(widget)->setValue(sliderValue);
+        } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+            button->setVisible(true);
+            button->click();
+        } else {
+            QTest::mouseClick(widget, Qt::LeftButton);
+        }
+        QCOMPARE(f->pty.readAvailable(5), wire);
+        QCOMPARE(f->pty.drain(), QByteArray());
+    }
+
+    void aFunctionClickLeavesTheLampUntilTheStationReports()
+    {
+        auto *lamp = f->control<QWidget>(u"PanF11"_s);
+        QTest::mouseClick(lamp, Qt::LeftButton);
+        QCOMPARE(f->pty.readAvailable(5), QByteArray(":F100"));
+        QCOMPARE(Colours::background(lamp), Colours::MoneyGreen);
+        applyStatus(u"03000000"_s + u"00000000"_s + u"00"_s + u"00"_s + u"01000000"_s);
+        QCOMPARE(Colours::background(lamp), Colours::Magenta);
+    }
+
+    void allZeroStatus()
+    {
+        slider(2)->setValue(20);
+        f->pty.drain();
+        applyStatus(QString(28, u'0'));
+        for (int loco = 1; loco <= 4; ++loco) {
+            QVERIFY(!f->control<QWidget>(u"iLoco%1R"_s.arg(loco))->isHidden());
+            QVERIFY(f->control<QWidget>(u"iLoco%1L"_s.arg(loco))->isHidden());
+            QVERIFY(!f->control<QWidget>(u"bbDirLoc%1"_s.arg(loco))->isHidden());
+            QVERIFY(f->control<QWidget>(u"bbDirLoc%1_1"_s.arg(loco))->isHidden());
+            QCOMPARE(slider(loco)->maximum(), 14);
+            QCOMPARE(slider(loco)->value(), 0);
+            QCOMPARE(f->control<QToolButton>(u"bbDirLoc%1"_s.arg(loco))->text(),
+                     u"Loco 0\r\n000"_s);
+        }
+        QCOMPARE(Colours::background(f->control<QWidget>(u"PanH4"_s)), Colours::MoneyGreen);
+        QCOMPARE(f->pty.drain(), QByteArray()); // the slider moved by the packet stays silent
+        QVERIFY(!f->window->state().StatusUpdating);
+    }
+
+    void speedStepsAndPositions_data()
+    {
+        QTest::addColumn<QString>("packet");
+        QTest::addColumn<QList<int>>("maxima");
+        QTest::addColumn<QList<int>>("positions");
+        QTest::addColumn<QString>("caption1");
+        QTest::newRow("above-new-maximum-31")
+            << status(u"03000000"_s, u"40000000"_s, u"01"_s, u"00"_s, u"00000000"_s)
+            << QList<int>{31, 14, 14, 14} << QList<int>{31, 0, 0, 0} << u"Loco 3\r\n064"_s;
+        QTest::newRow("steps-0F-all-31")
+            << status(u"00000000"_s, u"1F1F1F1F"_s, u"0F"_s, u"00"_s, u"00000000"_s)
+            << QList<int>{31, 31, 31, 31} << QList<int>{31, 31, 31, 31} << u"Loco 0\r\n031"_s;
+        QTest::newRow("steps-F0-all-128")
+            << status(u"0A000000"_s, u"80007F00"_s, u"F0"_s, u"00"_s, u"00000000"_s)
+            << QList<int>{128, 128, 128, 128} << QList<int>{128, 0, 127, 0} << u"Loco 10\r\n128"_s;
+        QTest::newRow("steps-11-loco1-31")
+            << status(u"00000000"_s, u"1F1F0000"_s, u"11"_s, u"00"_s, u"00000000"_s)
+            << QList<int>{31, 14, 14, 14} << QList<int>{31, 14, 0, 0} << u"Loco 0\r\n031"_s;
+        QTest::newRow("lower-case-digits")
+            << status(u"ff000000"_s, u"1f000000"_s, u"0f"_s, u"00"_s, u"00000000"_s)
+            << QList<int>{31, 31, 31, 31} << QList<int>{31, 0, 0, 0} << u"Loco 255\r\n031"_s;
+    }
+
+    void speedStepsAndPositions()
+    {
+        QFETCH(QString, packet);
+        QFETCH(QList<int>, maxima);
+        QFETCH(QList<int>, positions);
+        QFETCH(QString, caption1);
+        applyStatus(packet);
+        for (int loco = 1; loco <= 4; ++loco) {
+            QCOMPARE(slider(loco)->maximum(), maxima.at(loco - 1));
+            QCOMPARE(slider(loco)->value(), positions.at(loco - 1));
+        }
+        QCOMPARE(f->control<QToolButton>(u"bbDirLoc1"_s)->text(), caption1);
+        QCOMPARE(f->control<QToolButton>(u"bbDirLoc1_1"_s)->text(), caption1);
+        QCOMPARE(f->pty.drain(), QByteArray());
+    }
+
+    void lampsAndDirections_data()
+    {
+        QTest::addColumn<QString>("packet");
+        QTest::addColumn<QStringList>("lit");
+        QTest::addColumn<QStringList>("dark");
+        QTest::addColumn<int>("leftFacingLoco"); // 0: none
+        QTest::newRow("1F-lights-all-of-loco-1")
+            << status(u"00000000"_s, u"00000000"_s, u"00"_s, u"00"_s, u"1F000000"_s)
+            << QStringList{u"panH1"_s, u"PanF11"_s, u"PanF12"_s, u"PanF13"_s, u"PanF14"_s}
+            << QStringList{u"panH2"_s, u"PanF21"_s} << 0;
+        QTest::newRow("E0-lights-none")
+            << status(u"00000000"_s, u"00000000"_s, u"00"_s, u"00"_s, u"E0E0E0E0"_s)
+            << QStringList{}
+            << QStringList{u"panH1"_s, u"PanH4"_s, u"PanF11"_s, u"PanF25"_s, u"PanF32"_s} << 0;
+        QTest::newRow("loco-3-lamps-and-direction")
+            << status(u"00000000"_s, u"00000000"_s, u"00"_s, u"F4"_s, u"00001800"_s)
+            << QStringList{u"PanH3"_s, u"PanF28"_s} << QStringList{u"PanF25"_s, u"PanF24"_s} << 3;
+    }
+
+    void lampsAndDirections()
+    {
+        QFETCH(QString, packet);
+        QFETCH(QStringList, lit);
+        QFETCH(QStringList, dark);
+        QFETCH(int, leftFacingLoco);
+        applyStatus(packet);
+        for (const QString &lamp : lit)
+            QCOMPARE(Colours::background(f->control<QWidget>(lamp)), Colours::Magenta);
+        for (const QString &lamp : dark)
+            QCOMPARE(Colours::background(f->control<QWidget>(lamp)), Colours::MoneyGreen);
+        for (int loco = 1; loco <= 4; ++loco) {
+            const bool left = loco == leftFacingLoco;
+            QCOMPARE(f->control<QWidget>(u"iLoco%1L"_s.arg(loco))->isHidden(), !left);
+            QCOMPARE(f->control<QWidget>(u"bbDirLoc%1_1"_s.arg(loco))->isHidden(), !left);
+            QCOMPARE(f->control<QWidget>(u"bbDirLoc%1"_s.arg(loco))->isHidden(), left);
+        }
+    }
+
+    void packetsOfOtherLengthsChangeNothing_data()
+    {
+        QTest::addColumn<QString>("packet");
+        QTest::newRow("27") << QString(27, u'1');
+        QTest::newRow("29") << QString(29, u'1');
+    }
+
+    void packetsOfOtherLengthsChangeNothing()
+    {
+        QFETCH(QString, packet);
+        Colours::setBackground(f->control<QWidget>(u"stLinkTitle"_s), Colours::SkyBlue);
+        sendStatus(packet);
+        QTest::qWait(100); // nothing to wait for: the packet must change nothing
+        QCOMPARE(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)), Colours::SkyBlue);
+        QCOMPARE(f->control<QToolButton>(u"bbDirLoc1"_s)->text(), u"Loco 1"_s);
+        applyStatus(QString(28, u'0')); // the next good packet is framed and applied
+        QCOMPARE(f->control<QToolButton>(u"bbDirLoc1"_s)->text(), u"Loco 0\r\n000"_s);
+    }
+
+    void aMalformedFieldIsReportedAndReceptionGoesOn()
+    {
+        sendStatus(u"03000000"_s + u"0G000000"_s + u"00"_s + u"00"_s + u"00000000"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!f->window->portStatusBar()->currentMessage().isEmpty(), 2000);
+        QVERIFY(!f->window->state().StatusUpdating);
+        QVERIFY(f->messages.boxes.isEmpty());
+        QCOMPARE(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)), Colours::MoneyGreen);
+        applyStatus(u"05000000"_s + u"00000000"_s + u"00"_s + u"00"_s + u"00000000"_s);
+        QCOMPARE(f->control<QToolButton>(u"bbDirLoc1"_s)->text(), u"Loco 5\r\n000"_s);
+        // the slider still speaks for the user after the failure
+        slider(1)->setValue(3);
+        QCOMPARE(f->pty.readAvailable(5), QByteArray(":S103"));
+    }
+
+    void aUserDragRightAfterAPacketIsSent()
+    {
+        applyStatus(status(u"00000000"_s, u"05000000"_s, u"01"_s, u"00"_s, u"00000000"_s));
+        QCOMPARE(f->pty.drain(), QByteArray());
+        slider(1)->setValue(6);
+        QCOMPARE(f->pty.readAvailable(5), QByteArray(":S106"));
+    }
+
+    void aSplitPacketIsJoined()
+    {
+        const QByteArray packet = StationWire::bytesFromChars(StationWire::framePacket(
+            status(u"07000000"_s, u"00000000"_s, u"00"_s, u"00"_s, u"00000000"_s)));
+        QCOMPARE(packet.size(), 30);
+        for (const QByteArray &chunk : {packet.left(7), packet.mid(7, 15), packet.mid(22)}) {
+            QVERIFY(f->pty.write(chunk));
+            QTest::qWait(20);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(f->control<QToolButton>(u"bbDirLoc1"_s)->text(),
+                                  u"Loco 7\r\n000"_s, 2000);
+    }
+
+    void disconnectTurnsTheTitleSkyBlue()
+    {
+        applyStatus(QString(28, u'0'));
+        f->connect(); // disconnect
+        QCOMPARE(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)), Colours::SkyBlue);
+    }
+};
+
+QTEST_MAIN(tst_LinkPage)
+#include "tst_linkpage.moc"
