@@ -4,10 +4,8 @@
 #include "link/stationwire.h"
 #include "shell/sharedstate.h"
 
-InstructionChannel::InstructionChannel(TComPort &port, SharedState &state,
-                                       ProtocolSource txProtocol, EventPump processEvents)
-    : m_port(port), m_state(state), m_txProtocol(std::move(txProtocol)),
-      m_processEvents(std::move(processEvents))
+InstructionChannel::InstructionChannel(TComPort &port, SharedState &state, EventPump processEvents)
+    : m_port(port), m_state(state), m_processEvents(std::move(processEvents))
 {}
 
 void InstructionChannel::DoInstruction(const QString &sDir)
@@ -26,8 +24,8 @@ void InstructionChannel::DoInstruction(const QString &sDir)
         m_processEvents();
     if (!m_state.LinkOpen)
         return;
-    // Both transmit protocols put the same bytes on the line and return when they are out;
-    // here they share the one write of the port.
-    Q_UNUSED(m_txProtocol)
+    // The "Synchronous" and "Asynchronous" transmit protocols differ only in the platform calls
+    // of another system; both put the same bytes on the line and return when they are out, so
+    // they share the port's one write here.
     m_port.write(StationWire::bytesFromChars(sDir));
 }

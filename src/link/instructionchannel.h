@@ -12,17 +12,14 @@ struct SharedState;
 class InstructionChannel final
 {
 public:
-    using ProtocolSource = std::function<int()>;
     using EventPump = std::function<void()>;
 
-    InstructionChannel(TComPort &port, SharedState &state, ProtocolSource txProtocol,
-                       EventPump processEvents);
+    InstructionChannel(TComPort &port, SharedState &state, EventPump processEvents);
 
     void DoInstruction(const QString &sDir);
 
 private:
     TComPort &m_port;
     SharedState &m_state;
-    ProtocolSource m_txProtocol;
     EventPump m_processEvents;
 };

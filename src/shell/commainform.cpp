@@ -96,10 +96,7 @@ QPixmap logoPixmap()
 } // namespace
 
 TfKorvant::TfKorvant(QWidget *parent)
-    : QMainWindow(parent),
-      m_instructions(
-          m_port, m_state, [this] { return m_configPage->values().txProtocol; },
-          [] { QApplication::processEvents(); })
+    : QMainWindow(parent), m_instructions(m_port, m_state, [] { QApplication::processEvents(); })
 {
     setObjectName(u"fKorvant"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
