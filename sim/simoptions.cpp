@@ -19,8 +19,8 @@ removing the link and writing the capture.
 Station mode (default): keeps four loco slots and answers every instruction (":S", ":D",
 ":H", ":F", ":E000") with a status packet "$" + 28 hex digits + "%"; ":X100" gets no answer.
 A memory image text of 16 lines that starts with the turnout signature is stored as the
-turnout table; any other is read as a CV sequence and answered by one report "$Cnn=vv%" per
-listed CV, nn the CV and vv the simulated decoder's value.
+turnout table; any other is read as a CV sequence and answered by one report per listed CV,
+"$Cnn=vv" CR LF "%" (10 characters), nn the CV and vv the simulated decoder's value.
 
 Boot-loader mode (--bootloader): answers XON (0x11) when a whole Intel HEX record has arrived
 (lines need no terminator), or with --special-read echoes each character.

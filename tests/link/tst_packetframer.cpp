@@ -88,6 +88,9 @@ void TestPacketFramer::framing_data()
     QTest::newRow("size-rule-leftover-dropped-by-next-start")
         << 10 << QList<QByteArray>{"$123456%$ab%", "$cd%"} << QStringList{u"123456%$a"_s, u"cd"_s}
         << QString();
+    QTest::newRow("full-size-reports-back-to-back-all-cut")
+        << 10 << QList<QByteArray>{"$C01=03\r\n%$C02=0C\r\n%"}
+        << QStringList{u"C01=03\r\n"_s, u"C02=0C\r\n"_s} << QString();
     QTest::newRow("noise-before-start-dropped")
         << 52 << QList<QByteArray>{"xyz$ABC%"} << QStringList{u"ABC"_s} << QString();
     QTest::newRow("59-characters-on-size-52")
