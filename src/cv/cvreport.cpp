@@ -31,5 +31,6 @@ QString encodeCvReport(const CvReport &report)
     HexDigits::appendByte(text, report.cv);
     text.append(u'=');
     HexDigits::appendByte(text, report.value);
+    text.append(u"\r\n");
     return text;
 }

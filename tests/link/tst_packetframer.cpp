@@ -1,4 +1,5 @@
 #include "link/packetframer.h"
+#include "link/stationwire.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -88,6 +89,9 @@ void TestPacketFramer::framing_data()
     QTest::newRow("size-rule-leftover-dropped-by-next-start")
         << 10 << QList<QByteArray>{"$123456%$ab%", "$cd%"} << QStringList{u"123456%$a"_s, u"cd"_s}
         << QString();
+    QTest::newRow("full-size-reports-back-to-back-all-cut")
+        << 10 << QList<QByteArray>{"$C01=03\r\n%$C02=0C\r\n%"}
+        << QStringList{u"C01=03\r\n"_s, u"C02=0C\r\n"_s} << QString();
     QTest::newRow("noise-before-start-dropped")
         << 52 << QList<QByteArray>{"xyz$ABC%"} << QStringList{u"ABC"_s} << QString();
     QTest::newRow("59-characters-on-size-52")
@@ -96,7 +100,7 @@ void TestPacketFramer::framing_data()
     const QByteArray line = ":03,04,05,06,0F,04,0A,00,85,07,00,00,8C,00,00,00";
     QTest::newRow("turnout-line-with-crlf-fills-52")
         << 52 << QList<QByteArray>{"$" + line + "\r\n%"}
-        << QStringList{QString::fromLatin1(line) + u"\r\n"_s} << QString();
+        << QStringList{StationWire::charsFromBytes(line) + u"\r\n"_s} << QString();
     QTest::newRow("1100-noise-bytes-then-packet")
         << 30 << QList<QByteArray>{QByteArray(1100, 'x'), statusPacket()} << QStringList{status}
         << QString();
@@ -233,7 +237,7 @@ void TestPacketFramer::detourThroughUnroutedPageKeepsPartialPacket()
     // The Admin page leaves the routing alone; coming back sets equal values again.
     route(framer, 30, &got);
     framer.feed(packet.mid(12));
-    QCOMPARE(got, QStringList{QString::fromLatin1(packet.mid(1, 28))});
+    QCOMPARE(got, QStringList{StationWire::charsFromBytes(packet.mid(1, 28))});
 }
 
 void TestPacketFramer::routingToOtherSizeDropsPartialPacket()
@@ -246,7 +250,7 @@ void TestPacketFramer::routingToOtherSizeDropsPartialPacket()
     framer.feed(statusPacket().mid(12));
     QCOMPARE(got, QStringList{});
     // What is left has no start text and waits to be dropped by the next one.
-    QCOMPARE(framer.bufferedText(), QString::fromLatin1(statusPacket().mid(12)));
+    QCOMPARE(framer.bufferedText(), StationWire::charsFromBytes(statusPacket().mid(12)));
     QVERIFY(!framer.isInPacket());
 }
 

@@ -1,0 +1,131 @@
+#include "simulator.h"
+
+#include "advertise.h"
+#include "bootloader.h"
+#include "console.h"
+#include "link/stationwire.h"
+#include "packetsender.h"
+#include "pty.h"
+#include "signalwatcher.h"
+#include "station.h"
+#include "wirelink.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSaveFile>
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void complain(const QString &message)
+{
+    std::fprintf(stderr, "korvant-station-sim: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+Simulator::Simulator(const SimOptions &options, QObject *parent)
+    : QObject(parent), m_options(options)
+{}
+
+Simulator::~Simulator() = default;
+
+bool Simulator::start()
+{
+    m_signals = std::make_unique<SignalWatcher>();
+    connect(m_signals.get(), &SignalWatcher::terminationRequested, qApp, &QCoreApplication::quit);
+    m_pty = std::make_unique<PseudoTerminal>();
+    QString error;
+    if (!m_pty->open(&error)) {
+        complain(error);
+        return false;
+    }
+    m_advertisement = std::make_unique<Advertisement>(m_options.name, m_pty->slavePath());
+    if (!m_advertisement->isValid()) {
+        complain(m_advertisement->error());
+        return false;
+    }
+    m_link = std::make_unique<WireLink>(
+        *m_pty, WireLink::Options{m_options.baud, m_options.chunkSize, m_options.chunkGapMs,
+                                  m_options.hangUpAfter});
+    connect(m_link.get(), &WireLink::hungUp, this, [] {
+        Console::say(u"hung up"_s);
+        QCoreApplication::quit();
+    });
+    m_sender = std::make_unique<PacketSender>(
+        *m_link,
+        PacketSender::Options{m_options.noiseBytes, m_options.malformedEvery, m_options.seed});
+    if (m_options.bootLoader)
+        startBootLoader();
+    else
+        startStation();
+    connectConsole();
+    // The first line is the path: whoever started us waits for it.
+    Console::say(m_pty->slavePath());
+    return true;
+}
+
+void Simulator::startStation()
+{
+    Station::Options options;
+    options.addresses = m_options.addresses;
+    options.sliderMaxima = m_options.sliderMaxima;
+    options.cvValues = m_options.cvValues;
+    options.sendTurnoutsAfterUpload = m_options.sendTurnoutsAfterUpload;
+    if (!m_options.turnoutsFile.isEmpty()) {
+        QFile file(m_options.turnoutsFile);
+        if (file.open(QIODevice::ReadOnly))
+            options.turnoutTable = StationWire::charsFromBytes(file.readAll());
+        else
+            complain(u"cannot read %1; starting with an empty table"_s.arg(m_options.turnoutsFile));
+    }
+    m_station = std::make_unique<Station>(options, *m_sender);
+    connect(m_link.get(), &WireLink::bytesReceived, m_station.get(), &Station::receive);
+    connect(m_station.get(), &Station::turnoutsStored, this,
+            [] { Console::say(u"turnouts stored"_s); });
+    connect(m_station.get(), &Station::cvSequenceAnswered, this,
+            [](int reports) { Console::say(u"cv answered %1"_s.arg(reports)); });
+}
+
+void Simulator::startBootLoader()
+{
+    m_bootLoader = std::make_unique<BootLoader>(
+        BootLoader::Options{m_options.specialRead, m_options.silentBootLoader,
+                            m_options.strayBeforeXon},
+        [this](const QByteArray &bytes) { m_link->send(bytes); });
+    connect(m_link.get(), &WireLink::bytesReceived, this,
+            [this](const QByteArray &bytes) { m_bootLoader->receive(bytes); });
+}
+
+void Simulator::connectConsole()
+{
+    m_console = std::make_unique<Console>();
+    connect(m_console.get(), &Console::quit, qApp, &QCoreApplication::quit);
+    connect(m_console.get(), &Console::capture, this, &Simulator::writeCapture);
+    connect(m_console.get(), &Console::sendTurnouts, this, [this] {
+        if (m_station)
+            m_station->sendTurnouts();
+        Console::say(u"turnouts sent"_s);
+    });
+    connect(m_console.get(), &Console::sendStatus, this, [this] {
+        if (m_station)
+            m_station->sendStatus();
+        Console::say(u"status sent"_s);
+    });
+}
+
+void Simulator::writeCapture()
+{
+    if (m_options.captureFile.isEmpty() || !m_link) {
+        Console::say(u"captured 0 (no --capture file)"_s);
+        return;
+    }
+    QSaveFile file(m_options.captureFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_link->received()) < 0 || !file.commit()) {
+        complain(u"cannot write the capture to %1"_s.arg(m_options.captureFile));
+        return;
+    }
+    Console::say(u"captured %1"_s.arg(m_link->received().size()));
+}
