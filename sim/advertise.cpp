@@ -19,8 +19,10 @@ Advertisement::Advertisement(const QString &name, const QString &target) : m_tar
         m_error = u"Cannot create %1"_s.arg(folder);
         return;
     }
-    // Under /tmp the folder is shared ground: only its owner may list or add ports.
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Under /tmp the folders are shared ground: only their owner may list or add ports.
+    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QFile::setPermissions(QFileInfo(folder).path(), ownerOnly);
+    QFile::setPermissions(folder, ownerOnly);
     const QString link = advertisedPortPath(name);
     if (QFileInfo(link).isSymLink())
         QFile::remove(link);

@@ -11,7 +11,9 @@
 #include "turnouts/turnoutsignature.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 
@@ -64,6 +66,7 @@ private Q_SLOTS:
     void cvSequenceAnsweredByReports();
     void turnoutTableSentBack_data();
     void turnoutTableSentBack();
+    void preloadedTableSentOnCommand();
     void malformedPacketsOnDemand();
     void hangsUpAfterGivenBytes();
     void pacesAtGivenBaudRate();
@@ -236,6 +239,20 @@ void TestStationSim::turnoutTableSentBack()
     for (const QString &packet : packets)
         QCOMPARE(packet.size(), MemoryImage::LineLength + 2);
     QCOMPARE(packets.join(QString()), table);
+}
+
+void TestStationSim::preloadedTableSentOnCommand()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"table.tout"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(StationWire::bytesFromChars(turnoutTableText()));
+    file.close();
+    Session session({u"--turnouts"_s, file.fileName()});
+    QVERIFY(session.open());
+    QVERIFY(session.simulator.command(u"turnouts"_s, u"turnouts sent"_s));
+    const QByteArray stream = session.client.readUntilCount('%', MemoryImage::LineCount);
+    QCOMPARE(framed(stream, StationWire::TurnoutPacketSize).join(QString()), turnoutTableText());
 }
 
 void TestStationSim::malformedPacketsOnDemand()
