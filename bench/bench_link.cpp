@@ -1,0 +1,134 @@
+// The Link page's reaction times over a pseudo-terminal, in the real window (offscreen):
+//  - status: from a status packet's last byte written to the page showing it;
+//  - click: from a click on "Emergency STOP" to the instruction's last byte read on the line;
+//  - keep-up: a status packet every 20 ms for 10 s, the largest lag of the page behind them.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_link
+#include "link/stationwire.h"
+#include "shell/commainform.h"
+#include "support/ptypair.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Percentiles
+{
+    double median = 0;
+    double p95 = 0;
+    double max = 0;
+};
+
+Percentiles percentiles(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    auto at = [&](double q) {
+        return samples[size_t(q * double(samples.size() - 1))];
+    };
+    return {at(0.5), at(0.95), samples.back()};
+}
+
+QString statusWithAddress(int address)
+{
+    return QString::number(address & 0xFF, 16).rightJustified(2, u'0').toUpper() +
+           QString(26, u'0');
+}
+
+// Waits, handling events, until the first loco's caption starts with the given text.
+bool waitForCaption(QToolButton *button, const QString &prefix, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!button->text().startsWith(prefix)) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    QApplication app(argc, argv);
+    PtyPair pty;
+    QDir().mkpath(home.filePath(u"Quendrel"_s));
+    QFile store(home.filePath(u"Quendrel/Korvant.json"_s));
+    if (!store.open(QIODevice::WriteOnly))
+        return 1;
+    store.write(QJsonDocument(QJsonObject{{u"Port"_s, pty.slavePath()}}).toJson());
+    store.close();
+
+    TfKorvant window;
+    window.pageControl1()->setCurrentIndex(TfKorvant::PageLink);
+    window.Button_OpenClick();
+    auto *caption = window.findChild<QToolButton *>(u"bbDirLoc1"_s);
+    if (!window.state().LinkOpen) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(pty.slavePath()));
+        return 1;
+    }
+    auto *stop = window.findChild<QAbstractButton *>(u"bbEmergencyStop"_s);
+
+    std::vector<double> statusMs;
+    for (int i = 1; i <= 300; ++i) {
+        const QByteArray packet =
+            StationWire::bytesFromChars(StationWire::framePacket(statusWithAddress(i)));
+        QElapsedTimer clock;
+        if (!pty.write(packet))
+            return 4;
+        clock.start();
+        if (!waitForCaption(caption, u"Loco %1\r"_s.arg(i & 0xFF), 2000))
+            return 2;
+        statusMs.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+
+    std::vector<double> clickMs;
+    for (int i = 0; i < 300; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        stop->click();
+        if (pty.readAvailable(5, 2000).size() != 5)
+            return 3;
+        clickMs.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+
+    // A packet every 20 ms: the page must show each before the next one comes.
+    double worstLagMs = 0;
+    int shown = 0;
+    QElapsedTimer run;
+    run.start();
+    for (int i = 0; i < 500; ++i) {
+        const qint64 due = qint64(i) * 20;
+        while (run.elapsed() < due)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const int address = 0x40 + (i % 64);
+        pty.write(
+            StationWire::bytesFromChars(StationWire::framePacket(statusWithAddress(address))));
+        QElapsedTimer lag;
+        lag.start();
+        if (waitForCaption(caption, u"Loco %1\r"_s.arg(address), 1000))
+            ++shown;
+        worstLagMs = std::max(worstLagMs, double(lag.nsecsElapsed()) / 1e6);
+    }
+
+    const Percentiles s = percentiles(statusMs);
+    const Percentiles c = percentiles(clickMs);
+    std::printf("status_to_page_ms median=%.3f p95=%.3f max=%.3f\n", s.median, s.p95, s.max);
+    std::printf("click_to_wire_ms median=%.3f p95=%.3f max=%.3f\n", c.median, c.p95, c.max);
+    std::printf("every_20ms shown=%d/500 worst_lag_ms=%.3f\n", shown, worstLagMs);
+    return 0;
+}
