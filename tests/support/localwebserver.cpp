@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QTcpServer>
+#include <algorithm>
 #include <array>
 #include <memory>
 
