@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QTest>
 #include <QTimer>
-
 #include <cstdio>
 
 namespace {

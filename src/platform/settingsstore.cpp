@@ -61,9 +61,8 @@ bool SettingsStore::openKey()
             QFile::remove(aside);
             if (!QFile::rename(file, aside))
                 return false;
-            m_keptAsideNotice =
-                u"The settings file %1 could not be read and was kept aside as %2. "
-                "The program starts with its default settings."_s.arg(file, aside);
+            m_keptAsideNotice = u"The settings file %1 could not be read and was kept aside as %2. "
+                                "The program starts with its default settings."_s.arg(file, aside);
             m_dirty = true;
         } else {
             m_values = doc.object();
@@ -85,8 +84,7 @@ void SettingsStore::closeKey()
     QSaveFile out(path());
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
-        throw KorvantError(
-            u"Failed to store settings in %1: %2"_s.arg(path(), out.errorString()));
+        throw KorvantError(u"Failed to store settings in %1: %2"_s.arg(path(), out.errorString()));
     }
     m_dirty = false;
 }

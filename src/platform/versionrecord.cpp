@@ -53,7 +53,9 @@ QString trimmedValue(const QString &value)
 {
     qsizetype begin = 0;
     qsizetype end = value.size();
-    auto blank = [](QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0x7F; };
+    auto blank = [](QChar c) {
+        return c.unicode() <= 0x20 || c.unicode() == 0x7F;
+    };
     while (begin < end && blank(value.at(begin)))
         ++begin;
     while (end > begin && blank(value.at(end - 1)))

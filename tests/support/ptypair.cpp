@@ -1,7 +1,6 @@
 #include "support/ptypair.h"
 
 #include <QDeadlineTimer>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
