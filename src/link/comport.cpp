@@ -83,10 +83,22 @@ QSerialPort::FlowControl toQt(const FlowControlFields &fields)
 
 } // namespace
 
-TComPort::TComPort(QObject *parent) : QObject(parent)
+TComPort::TComPort(QObject *parent)
+    : QObject(parent), m_writeTimer(new QTimer(this)), m_readTimer(new QTimer(this)),
+      m_intervalTimer(new QTimer(this))
 {
+    for (QTimer *timer : {m_writeTimer, m_readTimer, m_intervalTimer})
+        timer->setSingleShot(true);
     connect(&m_serial, &QSerialPort::readyRead, this, &TComPort::onReadyRead);
+    connect(&m_serial, &QSerialPort::bytesWritten, this, &TComPort::onBytesWritten);
     connect(&m_serial, &QSerialPort::errorOccurred, this, &TComPort::onError);
+    connect(m_writeTimer, &QTimer::timeout, this, [this] {
+        // A write that ran out of time sends no more of its bytes, as the driver would.
+        m_serial.clear(QSerialPort::Output);
+        finishWrite();
+    });
+    connect(m_readTimer, &QTimer::timeout, this, &TComPort::finishRead);
+    connect(m_intervalTimer, &QTimer::timeout, this, &TComPort::finishRead);
 }
 
 TComPort::~TComPort()
@@ -251,6 +263,7 @@ void TComPort::close()
 {
     if (!connected())
         return;
+    abortTransfers();
     m_serial.clear();
     m_serial.close();
     setLamp(Lamp::Connection, false);
@@ -362,6 +375,12 @@ void TComPort::onReadyRead()
 {
     if (m_inBlockingCall || !connected())
         return; // a blocking read or write in progress takes the bytes itself
+    if (m_reading) {
+        takeForRead();
+        return;
+    }
+    if (m_held)
+        return;
     setLamp(Lamp::Receive, true);
     if (m_sink) {
         const QByteArray chunk = m_serial.readAll();
@@ -395,4 +414,90 @@ void TComPort::onError(QSerialPort::SerialPortError error)
                 "answering. The port has been closed."_s.arg(name));
         },
         Qt::QueuedConnection);
+}
+
+void TComPort::startWrite(QByteArrayView bytes)
+{
+    requireOpen(EComPort::WriteFailed);
+    setLamp(Lamp::Transmit, true);
+    if (m_serial.write(bytes.data(), bytes.size()) < 0)
+        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
+    m_writing = true;
+    const int limit =
+        totalTimeout(m_timeouts.writeTotalMultiplier, m_timeouts.writeTotalConstant, bytes.size());
+    m_writeTimer->start(limit > 0 ? limit : unboundedWaitCapMs);
+    if (m_serial.bytesToWrite() == 0)
+        QMetaObject::invokeMethod(this, &TComPort::finishWrite, Qt::QueuedConnection);
+}
+
+void TComPort::onBytesWritten()
+{
+    if (m_writing && m_serial.bytesToWrite() == 0)
+        finishWrite();
+}
+
+void TComPort::finishWrite()
+{
+    if (!m_writing)
+        return;
+    m_writing = false;
+    m_writeTimer->stop();
+    Q_EMIT writeFinished();
+}
+
+void TComPort::startRead(int n)
+{
+    requireOpen(EComPort::ReadFailed);
+    m_reading = true;
+    m_readWanted = n;
+    m_readSoFar.clear();
+    const int limit = totalTimeout(m_timeouts.readTotalMultiplier, m_timeouts.readTotalConstant, n);
+    if (limit == 0 && m_timeouts.readInterval == -1) {
+        m_readSoFar = m_serial.read(n);
+        QMetaObject::invokeMethod(this, &TComPort::finishRead, Qt::QueuedConnection);
+        return;
+    }
+    m_readTimer->start(limit > 0 ? limit : unboundedWaitCapMs);
+    takeForRead();
+}
+
+void TComPort::takeForRead()
+{
+    if (!m_reading)
+        return;
+    const QByteArray got = m_serial.read(m_readWanted - m_readSoFar.size());
+    m_readSoFar += got;
+    if (m_readSoFar.size() >= m_readWanted) {
+        finishRead();
+    } else if (!got.isEmpty() && m_timeouts.readInterval > 0) {
+        m_intervalTimer->start(m_timeouts.readInterval);
+    }
+}
+
+void TComPort::finishRead()
+{
+    if (!m_reading)
+        return;
+    m_reading = false;
+    m_readTimer->stop();
+    m_intervalTimer->stop();
+    if (m_serial.bytesAvailable() == 0)
+        setLamp(Lamp::Receive, false);
+    Q_EMIT readFinished(std::exchange(m_readSoFar, {}));
+}
+
+void TComPort::abortTransfers()
+{
+    m_writing = m_reading = false;
+    m_readSoFar.clear();
+    for (QTimer *timer : {m_writeTimer, m_readTimer, m_intervalTimer})
+        timer->stop();
+}
+
+void TComPort::setHeld(bool held)
+{
+    m_held = held;
+    // What came while held is handled now, as it would have been without the hold.
+    if (!held && connected() && m_serial.bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &TComPort::onReadyRead, Qt::QueuedConnection);
 }

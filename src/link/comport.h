@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
 #include <functional>
 
 // The station's serial port (`ComPort2`): the line settings and their names, five time-outs,
@@ -92,6 +93,15 @@ public:
 
     bool lampLit(Lamp lamp) const;
 
+    // Transfers driven by the event loop, for uploads that must keep the window responsive.
+    // startWrite ends with writeFinished once the bytes are out or the write time-out ended;
+    // startRead with readFinished once n bytes came or the read time-outs ended. While a read
+    // runs, or while the port is held, received bytes stay for it: no sink, no event.
+    void startWrite(QByteArrayView bytes);
+    void startRead(int n);
+    void abortTransfers();
+    void setHeld(bool held);
+
 Q_SIGNALS:
     void afterOpen();
     void afterClose();
@@ -100,10 +110,16 @@ Q_SIGNALS:
     void lampChanged(TComPort::Lamp lamp, bool lit);
     // The device went away while open (converter unplugged); the port is closed already.
     void deviceLost(const QString &message);
+    void writeFinished();
+    void readFinished(const QByteArray &bytes);
 
 private:
     void applyLineSettings();
     void onReadyRead();
+    void onBytesWritten();
+    void finishWrite();
+    void finishRead();
+    void takeForRead();
     void onError(QSerialPort::SerialPortError error);
     void setLamp(Lamp lamp, bool lit);
     void requireOpen(EComPort::Code code) const;
@@ -118,5 +134,13 @@ private:
     DataSink m_sink;
     bool m_inBlockingCall = false;
     bool m_closePending = false;
+    bool m_held = false;
+    bool m_writing = false;
+    bool m_reading = false;
+    int m_readWanted = 0;
+    QByteArray m_readSoFar;
+    QTimer *m_writeTimer = nullptr;
+    QTimer *m_readTimer = nullptr;
+    QTimer *m_intervalTimer = nullptr;
     bool m_lamps[3] = {false, false, false};
 };
