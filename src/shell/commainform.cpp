@@ -135,7 +135,8 @@ TfKorvant::~TfKorvant()
 void TfKorvant::buildPages()
 {
     m_pageControl1 = makePageControl(u"PageControl1"_s, this);
-    m_firmwarePage = new FirmwarePage;
+    m_firmwarePage =
+        new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage;
     m_cvPage = new CvProgrammingPage;
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
@@ -355,6 +356,8 @@ void TfKorvant::ComPortClose()
 
 void TfKorvant::PageControl1Change(int index)
 {
+    // An upload belongs to the page it was started on: leaving the page ends it.
+    m_firmwarePage->stopUpload();
     switch (index) {
     case PageFirmware:
         m_framer.detach();
