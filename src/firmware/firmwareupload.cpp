@@ -48,8 +48,8 @@ QString endLine(qint64 elapsedMs, const QString &baudName)
 QStringList directSummary(Mode mode, qint64 elapsedMs, const QString &baudName)
 {
     if (mode == Mode::DirectComm) {
-        return {u"Start: 0.0"_s, u"End:%1 Seconds - BaudRate:%2"_s.arg(
-                                     minutesSecondsMillis(elapsedMs), baudName)};
+        return {u"Start: 0.0"_s,
+                u"End:%1 Seconds - BaudRate:%2"_s.arg(minutesSecondsMillis(elapsedMs), baudName)};
     }
     return {startLine(0, baudName), endLine(elapsedMs, baudName)};
 }

@@ -9,7 +9,8 @@
 // Shared by the Firmware Upgrade page and the command-line tool.
 namespace FirmwareUpload {
 
-enum class Mode {
+enum class Mode
+{
     Standard,  // the text character by character, or whole with hardware flow control
     Direct,    // line by line, each answered by XON (the station's own USB chip)
     DirectComm // the same through a commercial USB/UART converter

@@ -43,8 +43,8 @@ QString recordProblem(QStringView line, int &recordType)
         sum += bytes.at(i);
     const int expected = (0x100 - (sum & 0xFF)) & 0xFF;
     if (bytes.last() != expected)
-        return u"the checksum is %1, the record's bytes need %2"_s.arg(HexDigits::byteText(bytes.last()),
-                                                                       HexDigits::byteText(expected));
+        return u"the checksum is %1, the record's bytes need %2"_s.arg(
+            HexDigits::byteText(bytes.last()), HexDigits::byteText(expected));
     return {};
 }
 
@@ -65,8 +65,8 @@ CheckResult check(const QStringList &lines)
     bool ended = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         int type = -1;
-        QString problem = ended ? u"a record follows the end-of-file record"_s
-                                : recordProblem(lines.at(i), type);
+        QString problem =
+            ended ? u"a record follows the end-of-file record"_s : recordProblem(lines.at(i), type);
         if (!problem.isEmpty()) {
             result.ok = false;
             result.badLine = int(i + 1);

@@ -11,9 +11,9 @@ namespace IntelHex {
 struct CheckResult
 {
     bool ok = true;
-    int records = 0;  // records read up to the first problem
-    int badLine = 0;  // 1-based line of the first problem; 0 when none or at the end
-    QString problem;  // what is wrong there
+    int records = 0; // records read up to the first problem
+    int badLine = 0; // 1-based line of the first problem; 0 when none or at the end
+    QString problem; // what is wrong there
 
     // "Line 12: the checksum is 3F; the record's bytes need 40." and the like.
     QString message() const;

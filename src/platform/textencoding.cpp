@@ -53,7 +53,8 @@ QByteArray utf16(QStringConverter::Encoding encoding, const QString &text)
 Decoded decode(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
-        return {decodeWith(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3)), Encoding::Utf8};
+        return {decodeWith(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3)),
+                Encoding::Utf8};
     if (bytes.startsWith("\xFF\xFE"))
         return {decodeWith(QStringConverter::Utf16LE, QByteArrayView(bytes).sliced(2)),
                 Encoding::Utf16LE};

@@ -8,7 +8,13 @@
 // (Windows-1252), whatever this machine's own locale is.
 namespace TextEncoding {
 
-enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
+enum class Encoding
+{
+    Ansi,
+    Utf8,
+    Utf16LE,
+    Utf16BE
+};
 
 struct Decoded
 {

@@ -135,8 +135,7 @@ TfKorvant::~TfKorvant()
 void TfKorvant::buildPages()
 {
     m_pageControl1 = makePageControl(u"PageControl1"_s, this);
-    m_firmwarePage =
-        new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
+    m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage;
     m_cvPage = new CvProgrammingPage;
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {

@@ -12,9 +12,9 @@ struct Request
 {
     bool save = false;
     QString caption;
-    QString folder;   // where the dialog starts
-    QString filter;   // "Hex files (*.hex)"
-    QString suffix;   // default suffix of a save dialog
+    QString folder; // where the dialog starts
+    QString filter; // "Hex files (*.hex)"
+    QString suffix; // default suffix of a save dialog
 };
 
 // Returns the chosen path, or an empty text when the user cancelled.
