@@ -29,6 +29,9 @@ char toCp1252(QChar c)
     const char16_t u = c.unicode();
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
         return char(u);
+    // The five codes Windows-1252 leaves unused were read as themselves; they go back so.
+    if (u >= 0x80 && u < 0xA0 && cp1252High[u - 0x80] == 0)
+        return char(u);
     for (int i = 0; i < 32; ++i) {
         if (cp1252High[i] == u)
             return char(0x80 + i);
