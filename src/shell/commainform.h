@@ -80,6 +80,7 @@ protected:
 private:
     void buildPages();
     QWidget *buildRightPanel();
+    void wirePrintButtons();
     void FormCreate();
     void FormShow();
     void FormDestroy();
