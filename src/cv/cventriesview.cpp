@@ -76,7 +76,7 @@ QWidget *CvEntriesView::buildEntries(int first, int last, QWidget *parent)
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(2);
-    const int firstColumn = (first - 1) / RowsPerColumn;
+    int boxWidth = 0;
     int valueWidth = 0;
     for (int cv = first; cv <= last; ++cv) {
         auto *box = new CvCheckBox(u"CV"_s + QString::number(cv), entries);
@@ -87,12 +87,15 @@ QWidget *CvEntriesView::buildEntries(int first, int last, QWidget *parent)
         value->setObjectName(editName(cv));
         value->setProperty("Tag", TagValue);
         value->setAlignment(Qt::AlignRight);
-        if (valueWidth == 0)
+        if (valueWidth == 0) {
             valueWidth = value->fontMetrics().horizontalAdvance(u"0000"_s) + 12;
+            boxWidth = CvCheckBox(u"CV255"_s).sizeHint().width();
+        }
         value->setFixedWidth(valueWidth);
+        box->setMinimumWidth(boxWidth); // every column as wide as the widest caption
 
-        const int row = (cv - 1) % RowsPerColumn;
-        const int column = 3 * ((cv - 1) / RowsPerColumn - firstColumn);
+        const int row = (cv - first) % RowsPerColumn;
+        const int column = 3 * ((cv - first) / RowsPerColumn);
         grid->addWidget(box, row, column);
         grid->addWidget(value, row, column + 1);
         grid->setColumnMinimumWidth(column + 2, 14); // a gap between entry columns

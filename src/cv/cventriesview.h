@@ -16,8 +16,7 @@ class CvEntriesView final : public QObject
     Q_OBJECT
 
 public:
-    // A CV stands in row (n - 1) mod 16 on every sub-page, so the columns read like the
-    // sequence text's lines.
+    // Columns of 16, as the lines of the sequence text hold 16 CVs.
     static constexpr int RowsPerColumn = 16;
     static constexpr int TagValue = 255;
 
