@@ -283,6 +283,7 @@ void CvProgrammingPage::startUpload()
     m_job = new UploadJob(m_port, UploadJob::characters(m_sentText), this);
     m_upload->setEnabled(false);
     m_cancel->setEnabled(true);
+    m_memo->setReadOnly(true); // the selection follows the bytes sent, so the text must stay
     QTextCursor cursor = m_memo->textCursor();
     cursor.setPosition(0);
     m_memo->setTextCursor(cursor);
@@ -306,6 +307,7 @@ void CvProgrammingPage::finishUpload(UploadJob::Outcome outcome)
 {
     m_job->deleteLater();
     m_job = nullptr;
+    m_memo->setReadOnly(false);
     m_cancel->setEnabled(false);
     setLinkOpen(m_linkOpen);
     // A closed port has told the user already (disconnect, or the converter pulled out).

@@ -108,6 +108,7 @@ private:
     {
         QCOMPARE(button(u"sbUploadCV"_s)->isEnabled(), linkOpen);
         QVERIFY(!button(u"sbCancelUploadCV"_s)->isEnabled());
+        QVERIFY(!memo()->isReadOnly());
         QCOMPARE(Colours::background(memo()), linkOpen ? Colours::Yellow : Colours::Silver);
     }
 
@@ -156,6 +157,7 @@ private Q_SLOTS:
         QVERIFY(page()->isUploading());
         QVERIFY(!button(u"sbUploadCV"_s)->isEnabled());
         QVERIFY(button(u"sbCancelUploadCV"_s)->isEnabled());
+        QVERIFY(memo()->isReadOnly());
         waitForUploadEnd();
 
         const QString text = CvSequence::text(cvs);
