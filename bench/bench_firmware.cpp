@@ -106,7 +106,7 @@ int main(int argc, char *argv[])
             sinceTick.start();
             ticker.start();
             page->sbTransmitClick();
-            while (page->uploadRunning())
+            while (page->isUploading())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
             const double handedOver = double(clock.nsecsElapsed()) / 1e9;
             // The upload is over for the user once the system took the last byte; it is over on

@@ -1,32 +1,99 @@
 #include "cv/cvprogrammingpage.h"
 
+#include "cv/cventriesview.h"
+#include "cv/cvreport.h"
+#include "cv/cvselection.h"
+#include "link/comport.h"
+#include "platform/settingsstore.h"
+#include "shell/busycursor.h"
 #include "shell/colours.h"
+#include "shell/errorguard.h"
+#include "shell/memotext.h"
+#include "shell/messages.h"
+#include "shell/radiogroup.h"
+#include "shell/sharedstate.h"
 
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
-CvProgrammingPage::CvProgrammingPage(QWidget *parent) : QWidget(parent)
+namespace {
+
+const QString DefaultCVName = u"DefaultCV"_s;
+const QString UnableToOpen =
+    u"Unable to open the Com port - Please select a valid comport first!"_s;
+const QString IncompatibleData = u"Incompatible data - Check tab position!"_s;
+
+struct SubPage
+{
+    QString sheet;
+    QString caption;
+    QString panel;
+    int firstCv;
+    int lastCv;
+};
+
+const SubPage SubPages[] = {
+    {u"TabCVPage1"_s, u"CV Programming Page 1"_s, u"Panel8"_s, 1, 64},
+    {u"TabCVPage2"_s, u"CV Programming Page 2"_s, u"Panel11"_s, 65, 172},
+    {u"TabCvPage3"_s, u"CV Programming Page 3"_s, u"Panel12"_s, 173, 255},
+};
+
+QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    return button;
+}
+
+// The memo holds CR LF as one line break: position p of the sent text is this far into it.
+int memoPosition(QStringView sentText, int p)
+{
+    return p - int(sentText.left(p).count(u'\r'));
+}
+
+} // namespace
+
+CvProgrammingPage::CvProgrammingPage(TComPort &port, SharedState &state, PortOpener openPort,
+                                     QWidget *parent)
+    : QWidget(parent), m_port(port), m_state(state), m_openPort(std::move(openPort)),
+      m_selection(new CvSelection(this)), m_entries(new CvEntriesView(*m_selection, this))
 {
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(u"PageControl2"_s);
-    const QString sheets[] = {u"TabCV1"_s, u"TabCV2"_s, u"TabCV3"_s};
-    for (int i = 0; i < 3; ++i) {
+    for (const SubPage &page : SubPages) {
         auto *sheet = new QWidget(m_pages);
-        sheet->setObjectName(sheets[i]);
-        m_pages->addTab(sheet, u"CV Programming Page %1"_s.arg(i + 1));
+        sheet->setObjectName(page.sheet);
+        auto *panel = new QFrame(sheet);
+        panel->setObjectName(page.panel);
+        auto *sheetLayout = new QVBoxLayout(sheet);
+        sheetLayout->setContentsMargins(2, 2, 2, 2);
+        sheetLayout->addWidget(panel);
+        auto *panelLayout = new QGridLayout(panel);
+        QWidget *entries = m_entries->buildEntries(page.firstCv, page.lastCv, panel);
+        if (page.firstCv == CvSelection::FirstCv) {
+            auto *title = new QLabel(u"Configuration variable Registers  CV1 - CV255"_s, panel);
+            title->setObjectName(u"StaticText10"_s);
+            title->setAlignment(Qt::AlignCenter);
+            title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            Colours::setBackground(title, Colours::MoneyGreen);
+            panelLayout->addWidget(title, 0, 0, 1, 2);
+            panelLayout->addWidget(buildFirstPanel(panel), 1, 1);
+        }
+        panelLayout->addWidget(entries, 1, 0, Qt::AlignTop | Qt::AlignLeft);
+        panelLayout->setColumnStretch(0, 1);
+        m_pages->addTab(sheet, page.caption);
     }
-    QWidget *first = m_pages->widget(0);
-    m_memo = new QPlainTextEdit(first);
-    m_memo->setObjectName(u"mMemoCV"_s);
-    m_upload = new QPushButton(u"&Start Upload"_s, first);
-    m_upload->setObjectName(u"sbUploadCV"_s);
-    auto *firstLayout = new QVBoxLayout(first);
-    firstLayout->addWidget(m_memo);
-    firstLayout->addWidget(m_upload, 0, Qt::AlignLeft);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -34,14 +101,257 @@ CvProgrammingPage::CvProgrammingPage(QWidget *parent) : QWidget(parent)
     setLinkOpen(false);
 }
 
+QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
+{
+    auto *controls = new QWidget(parent);
+    auto *column = new QVBoxLayout(controls);
+    column->setContentsMargins(0, 0, 0, 0);
+
+    m_options = new RadioGroup(u"rgCvSelect"_s, u" CV Selection Option "_s,
+                               {u"Custom"_s, u"Default"_s, u"Select Alll"_s}, controls);
+    m_options->setItemIndex(OptionCustom);
+    connect(m_options, &RadioGroup::itemIndexChanged, this,
+            [this] { guarded(this, [this] { rgCvSelectClick(); }); });
+    auto *save = makeButton(u"BitBtn4"_s, u"&Save as Default"_s, controls);
+    auto *clearAll = makeButton(u"bbClearAllCV"_s, u"&Clear All"_s, controls);
+    connect(save, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { BitBtn4Click(); }); });
+    connect(clearAll, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { bbClearAllCVClick(); }); });
+    auto *selectionButtons = new QHBoxLayout;
+    selectionButtons->addWidget(save);
+    selectionButtons->addWidget(clearAll);
+
+    m_memo = new QPlainTextEdit(controls);
+    m_memo->setObjectName(u"mMemoCV"_s);
+    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_memo->setMinimumWidth(m_memo->fontMetrics().horizontalAdvance(QString(50, u'0')) +
+                            m_memo->verticalScrollBar()->sizeHint().width());
+    m_memo->installEventFilter(this);
+    // The upload's progress stays visible as a selection while the focus is elsewhere.
+    QPalette palette = m_memo->palette();
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    }
+    m_memo->setPalette(palette);
+
+    m_gauge = new QProgressBar(controls);
+    m_gauge->setObjectName(u"Gauge3"_s);
+    m_gauge->setTextVisible(false);
+    m_gauge->setFixedHeight(6);
+    m_gauge->setRange(0, 100);
+    m_gauge->setValue(0);
+    m_gauge->setStyleSheet(
+        u"QProgressBar { border: 1px solid palette(mid); }"
+        "QProgressBar::chunk { background: %1; }"_s.arg(Colours::fromBgr(Colours::Maroon).name()));
+
+    m_upload = makeButton(u"sbUploadCV"_s, u"&Start Upload"_s, controls);
+    m_cancel = makeButton(u"sbCancelUploadCV"_s, u"&Cancel Upload"_s, controls);
+    m_cancel->setEnabled(false);
+    connect(m_upload, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sbUploadCVClick(); }); });
+    connect(m_cancel, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sbCancelUploadCVClick(); }); });
+    auto *uploadButtons = new QHBoxLayout;
+    uploadButtons->addWidget(m_upload);
+    uploadButtons->addWidget(m_cancel);
+    auto *print = makeButton(u"bbPrintCVSequence"_s, u"View / Print"_s, controls);
+
+    column->addWidget(m_options);
+    column->addLayout(selectionButtons);
+    column->addWidget(m_memo, 1);
+    column->addWidget(m_gauge);
+    column->addLayout(uploadButtons);
+    column->addWidget(print);
+    return controls;
+}
+
 void CvProgrammingPage::setLinkOpen(bool open)
 {
+    m_linkOpen = open;
     Colours::setBackground(m_memo, open ? Colours::Yellow : Colours::Silver);
-    m_upload->setEnabled(open);
+    m_upload->setEnabled(open && !isUploading());
+}
+
+bool CvProgrammingPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_memo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            return true; // the memo holds one sequence text; Enter adds no line
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CvProgrammingPage::BuildCVSequence()
+{
+    const BusyCursor busy;
+    m_memo->setPlainText(m_selection->sequenceText());
+}
+
+void CvProgrammingPage::CheckCVList(const QList<int> &cvs)
+{
+    m_selection->check(cvs);
+}
+
+void CvProgrammingPage::rgCvSelectClick()
+{
+    switch (m_options->itemIndex()) {
+    case OptionCustom:
+        m_selection->clearAll();
+        BuildCVSequence();
+        break;
+    case OptionDefault:
+        selectDefault();
+        break;
+    case OptionSelectAll:
+        m_selection->selectAll();
+        BuildCVSequence();
+        break;
+    default:
+        break;
+    }
+}
+
+void CvProgrammingPage::selectDefault()
+{
+    m_selection->clearAll();
+    {
+        SettingsStore MonRegistre;
+        if (MonRegistre.openKey()) {
+            if (MonRegistre.valueExists(DefaultCVName)) {
+                m_memo->setPlainText(MonRegistre.readString(DefaultCVName));
+            } else {
+                m_memo->clear();
+                CheckCVList(CvSelection::DefaultCVList());
+            }
+            MonRegistre.closeKey();
+        }
+    }
+    // The memo's text, stored or not, is what selects: a store that cannot be opened leaves
+    // the memo's present text to be read.
+    m_selection->checkCvsIn(MemoText::wireText(m_memo));
+}
+
+void CvProgrammingPage::BitBtn4Click()
+{
+    BuildCVSequence();
+    SettingsStore MonRegistre;
+    if (MonRegistre.openKey()) {
+        MonRegistre.writeString(DefaultCVName, MemoText::wireText(m_memo));
+        MonRegistre.closeKey();
+    }
+}
+
+void CvProgrammingPage::bbClearAllCVClick()
+{
+    m_selection->clearAll();
+    m_options->setItemIndex(OptionCustom);
+    BuildCVSequence();
+}
+
+void CvProgrammingPage::PrepareCVUpload()
+{
+    m_selection->prepareUpload();
+}
+
+void CvProgrammingPage::sbUploadCVClick()
+{
+    if (isUploading())
+        return;
+    PrepareCVUpload();
+    BuildCVSequence();
+    if (!m_port.connected()) {
+        try {
+            m_openPort(); // on this page the open event sends ":X100" first
+        } catch (const EComPort &) {
+            Messages::warning(this, UnableToOpen);
+            return;
+        }
+    }
+    startUpload();
+}
+
+void CvProgrammingPage::startUpload()
+{
+    m_sentText = MemoText::wireText(m_memo);
+    m_gauge->setMaximum(int(m_sentText.size()));
+    m_gauge->setValue(0);
+    m_state.CancelRequested = false;
+    m_job = new UploadJob(m_port, UploadJob::characters(m_sentText), this);
+    m_upload->setEnabled(false);
+    m_cancel->setEnabled(true);
+    m_memo->setReadOnly(true); // the selection follows the bytes sent, so the text must stay
+    QTextCursor cursor = m_memo->textCursor();
+    cursor.setPosition(0);
+    m_memo->setTextCursor(cursor);
+    m_memo->setFocus();
+    connect(m_job, &UploadJob::unitWritten, this, [this](int index) { showSent(index + 1); });
+    connect(m_job, &UploadJob::finished, this,
+            [this](UploadJob::Outcome outcome) { finishUpload(outcome); });
+    m_job->start();
+}
+
+void CvProgrammingPage::showSent(int count)
+{
+    QTextCursor cursor = m_memo->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(memoPosition(m_sentText, count), QTextCursor::KeepAnchor);
+    m_memo->setTextCursor(cursor);
+    m_gauge->setValue(count);
+}
+
+void CvProgrammingPage::finishUpload(UploadJob::Outcome outcome)
+{
+    m_job->deleteLater();
+    m_job = nullptr;
+    m_memo->setReadOnly(false);
+    m_cancel->setEnabled(false);
+    setLinkOpen(m_linkOpen);
+    // A closed port has told the user already (disconnect, or the converter pulled out).
+    if (outcome == UploadJob::Outcome::Failed && m_port.connected())
+        Messages::warning(this, UnableToOpen);
+}
+
+void CvProgrammingPage::sbCancelUploadCVClick()
+{
+    m_state.CancelRequested = true;
+    cancelUpload();
+}
+
+void CvProgrammingPage::cancelUpload()
+{
+    if (isUploading())
+        m_job->cancel();
 }
 
 void CvProgrammingPage::ComDataPacket1Packet2(const QString &packet)
 {
-    // Reports mark the CV entries they name; the entries are built with the CV selection.
-    Q_UNUSED(packet)
+    ShowCVReceived(packet);
+}
+
+void CvProgrammingPage::ShowCVReceived(const QString &packet)
+{
+    const std::optional<CvReport> report = decodeCvReport(packet);
+    if (!report)
+        return;
+    if (report->cv == 0) {
+        reportIncompatibleData();
+        return;
+    }
+    m_selection->applyReadBack(report->cv, report->value);
+}
+
+void CvProgrammingPage::reportIncompatibleData()
+{
+    // Packets of another page arrive in bursts: one box for the burst, not one each.
+    if (m_incompatiblePending)
+        return;
+    m_incompatiblePending = true;
+    QTimer::singleShot(0, this, [this] {
+        Messages::warning(this, IncompatibleData);
+        m_incompatiblePending = false;
+    });
 }

@@ -32,6 +32,12 @@ QString text(QList<int> selectedCvs)
 QList<int> cvsIn(QStringView text)
 {
     QList<int> cvs;
+    forEachCvIn(text, [&cvs](int cv) { cvs.append(cv); });
+    return cvs;
+}
+
+void forEachCvIn(QStringView text, const std::function<void(int cv)> &visit)
+{
     for (qsizetype p = 0; p + 1 < text.size(); ++p) {
         const QStringView pair = text.mid(p, 2);
         if (isSeparator(pair[0]) || isSeparator(pair[1]) || pair == u"00")
@@ -39,9 +45,8 @@ QList<int> cvsIn(QStringView text)
         const std::optional<int> cv = HexDigits::fieldValue(pair);
         if (!cv)
             throw HexDigits::notAnInteger(pair);
-        cvs.append(*cv);
+        visit(*cv);
     }
-    return cvs;
 }
 
 } // namespace CvSequence

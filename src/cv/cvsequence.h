@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <functional>
 
 // The CV sequence text: the selected CVs in ascending order, each as two upper-case hex digits,
 // then "00" items up to 256, laid out as a memory image text (800 characters). It is what the
@@ -20,5 +21,8 @@ QString text(QList<int> selectedCvs);
 // ",", ":", CR nor LF are read as one hex number, "00" items skipped. A pair that is not a hex
 // number throws the conversion error, as reading back a damaged stored default does.
 QList<int> cvsIn(QStringView text);
+// The same reading, handing each CV over as it is read: at a damaged pair the CVs before it
+// have been handed over when the error is thrown.
+void forEachCvIn(QStringView text, const std::function<void(int cv)> &visit);
 
 } // namespace CvSequence

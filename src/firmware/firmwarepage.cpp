@@ -195,7 +195,7 @@ void FirmwarePage::sbTransmitClick()
 
 void FirmwarePage::startUpload(Mode mode)
 {
-    if (uploadRunning())
+    if (isUploading())
         return;
     m_mode = mode;
     m_uploadOptions = m_options();
@@ -299,15 +299,15 @@ void FirmwarePage::bClearScreenClick()
     m_progress->setValue(0);
 }
 
-void FirmwarePage::stopUpload()
+void FirmwarePage::cancelUpload()
 {
-    if (!uploadRunning())
+    if (!isUploading())
         return;
     m_state.CancelRequested = true;
     m_job->cancel();
 }
 
-bool FirmwarePage::uploadRunning() const
+bool FirmwarePage::isUploading() const
 {
     return m_job && m_job->isRunning();
 }

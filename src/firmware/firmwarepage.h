@@ -52,8 +52,8 @@ public:
     void sbCancelTransmitClick();
     void bClearScreenClick();
     // Ends a running upload without a word (page change, quit).
-    void stopUpload();
-    bool uploadRunning() const;
+    void cancelUpload();
+    bool isUploading() const;
 
     // Tests fix the clock the log lines are measured with.
     void setClock(Clock clock) { m_now = std::move(clock); }

@@ -54,13 +54,18 @@ const QString buttonTabs = u"QTabBar::tab { border: 1px outset palette(mid); bor
                            "QTabBar::tab:selected { border-style: inset; background: "
                            "palette(midlight); }"_s;
 
+void drawTabsAsButtons(QTabWidget *pages)
+{
+    pages->tabBar()->setStyleSheet(buttonTabs);
+    pages->tabBar()->setExpanding(false);
+    pages->setUsesScrollButtons(false);
+}
+
 QTabWidget *makePageControl(const QString &name, QWidget *parent)
 {
     auto *pages = new QTabWidget(parent);
     pages->setObjectName(name);
-    pages->tabBar()->setStyleSheet(buttonTabs);
-    pages->tabBar()->setExpanding(false);
-    pages->setUsesScrollButtons(false);
+    drawTabsAsButtons(pages);
     return pages;
 }
 
@@ -150,6 +155,9 @@ void TfKorvant::wirePrintButtons()
 
 TfKorvant::~TfKorvant()
 {
+    // A job must not outlive the port it writes to.
+    m_firmwarePage->cancelUpload();
+    m_cvPage->cancelUpload();
     FormDestroy();
 }
 
@@ -158,7 +166,8 @@ void TfKorvant::buildPages()
     m_pageControl1 = makePageControl(u"PageControl1"_s, this);
     m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage;
-    m_cvPage = new CvProgrammingPage;
+    m_cvPage = new CvProgrammingPage(m_port, m_state, [this] { openPort(); });
+    drawTabsAsButtons(m_cvPage->pageControl());
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
         guarded(this, [&] { DoInstruction(instruction); });
     });
@@ -332,14 +341,19 @@ void TfKorvant::Button_OpenClick()
                 m_port.close();
                 m_firmwarePage->clearOnDisconnect();
             } else {
-                m_configPage->pushToPort();
-                m_port.open();
+                openPort();
                 m_port.clearBuffers(true, true);
             }
         } catch (const EComPort &) {
             Messages::warning(this, u"Select a ComPort first!"_s);
         }
     });
+}
+
+void TfKorvant::openPort()
+{
+    m_configPage->pushToPort();
+    m_port.open();
 }
 
 void TfKorvant::Button_SettingsClick()
@@ -377,7 +391,8 @@ void TfKorvant::ComPortClose()
 void TfKorvant::PageControl1Change(int index)
 {
     // An upload belongs to the page it was started on: leaving the page ends it.
-    m_firmwarePage->stopUpload();
+    m_firmwarePage->cancelUpload();
+    m_cvPage->cancelUpload();
     switch (index) {
     case PageFirmware:
         m_framer.detach();

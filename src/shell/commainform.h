@@ -84,6 +84,8 @@ private:
     void FormCreate();
     void FormShow();
     void FormDestroy();
+    // Buffer sizes and time-outs to the port, then open it; throws the port error.
+    void openPort();
     void ComPortOpen();
     void ComPortClose();
     void PageControl1Change(int index);

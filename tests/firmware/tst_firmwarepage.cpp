@@ -78,8 +78,8 @@ private:
     void uploadAndWait(int timeoutMs = 30000)
     {
         button(u"sbTransmit"_s)->click();
-        QVERIFY(page()->uploadRunning());
-        QTRY_VERIFY_WITH_TIMEOUT(!page()->uploadRunning(), timeoutMs);
+        QVERIFY(page()->isUploading());
+        QTRY_VERIFY_WITH_TIMEOUT(!page()->isUploading(), timeoutMs);
     }
 
     // The boot loader's XON answers to a standard upload arrive after it and show in the log,
@@ -225,9 +225,9 @@ private Q_SLOTS:
         button(u"sbTransmit"_s)->click();
         QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), QByteArray(":020000040000FA"), 3000);
         QTest::qWait(300); // read time-outs pass; the page keeps waiting for XON
-        QVERIFY(page()->uploadRunning());
+        QVERIFY(page()->isUploading());
         button(u"sbCancelTransmit"_s)->click();
-        QVERIFY(!page()->uploadRunning());
+        QVERIFY(!page()->isUploading());
         QVERIFY(button(u"sbTransmit"_s)->isEnabled());
         QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
         QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 0);
@@ -260,12 +260,12 @@ private Q_SLOTS:
         f->messages.boxes.clear(); // the file's check is not what this test is about
         button(u"sbTransmit"_s)->click();
         QTRY_VERIFY_WITH_TIMEOUT(f->control<QProgressBar>(u"Gauge1"_s)->value() > 10, 5000);
-        QVERIFY(page()->uploadRunning());
+        QVERIFY(page()->isUploading());
         if (how == u"disconnect"_s)
             f->connect();
         else if (how == u"page"_s)
             f->userSelectsPage(TfKorvant::PageLink);
-        QTRY_VERIFY_WITH_TIMEOUT(!page()->uploadRunning(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!page()->isUploading(), 5000);
         QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
         QCOMPARE(button(u"sbTransmit"_s)->isEnabled(), how == u"page"_s);
         QVERIFY(!QApplication::overrideCursor());
