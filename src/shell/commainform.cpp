@@ -16,6 +16,7 @@
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
 #include "shell/appearance.h"
+#include "shell/appearancepage.h"
 #include "shell/colours.h"
 #include "shell/configpage.h"
 #include "shell/errorguard.h"
@@ -109,7 +110,7 @@ TfKorvant::TfKorvant(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    Colours::setBackground(this, Colours::MoneyGreen);
+    applyFrameColour();
 
     auto *central = new QWidget(this);
     auto *layout = new QHBoxLayout(central);
@@ -184,7 +185,9 @@ void TfKorvant::buildPages()
     m_configPage = new ConfigPage(m_port);
     addSheet(m_pageControl3, u"TabReadMe"_s, u"ReadME"_s, m_readMePage);
     addSheet(m_pageControl3, u"TabUSB"_s, u"USB Drivers"_s);
-    addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s);
+    auto *appearance = new AppearancePage(m_state);
+    connect(appearance, &AppearancePage::styleActivated, this, &TfKorvant::applyFrameColour);
+    addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s, appearance);
     addSheet(m_pageControl3, u"TabConfig"_s, u"Configuration"_s, m_configPage);
     addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s);
 }
@@ -259,6 +262,7 @@ void TfKorvant::FormCreate()
             Messages::error(this, u"Style '%1' not found"_s.arg(m_state.CurrentStyleName),
                             u"Close"_s);
         }
+        applyFrameColour();
         m_configPage->pushToPort();
         FillStatusBar();
         m_linkPage->showRightFacingLocos();
@@ -320,6 +324,15 @@ void TfKorvant::FormDestroy()
     } catch (const EComPort &) {
         Messages::error(this, u"ComPort Exception raised!"_s);
     }
+}
+
+void TfKorvant::applyFrameColour()
+{
+    // Money green is the frame of the platform's own look; a chosen style brings its own.
+    if (Appearance::activeStyleName() == u"Windows"_s)
+        Colours::setBackground(this, Colours::MoneyGreen);
+    else
+        Colours::clearBackground(this);
 }
 
 void TfKorvant::FillStatusBar()

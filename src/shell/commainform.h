@@ -81,6 +81,7 @@ private:
     void buildPages();
     QWidget *buildRightPanel();
     void wirePrintButtons();
+    void applyFrameColour();
     void FormCreate();
     void FormShow();
     void FormDestroy();

@@ -1,0 +1,87 @@
+#include "shell/appearancepage.h"
+
+#include "platform/korvanterror.h"
+#include "shell/appearance.h"
+#include "shell/errorguard.h"
+#include "shell/sharedstate.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+constexpr QRgb Cream = 0xFFFBF0;
+}
+
+AppearancePage::AppearancePage(SharedState &state, QWidget *parent)
+    : QWidget(parent), m_state(state)
+{
+    auto *heading = new QLabel(u"List of selectable STYLES and THEMES"_s, this);
+    heading->setObjectName(u"StaticText22"_s);
+    m_styles = new QListWidget(this);
+    m_styles->setObjectName(u"ListBox1"_s);
+    m_styles->setSelectionMode(QAbstractItemView::SingleSelection);
+    QPalette cream = m_styles->palette();
+    cream.setColor(QPalette::Base, QColor(Cream));
+    cream.setColor(QPalette::Text, Qt::black);
+    m_styles->setPalette(cream);
+    auto *label = new QLabel(u"Current STYLE:"_s, this);
+    label->setObjectName(u"StaticText23"_s);
+    m_current = new QLabel(u"xxx"_s, this);
+    m_current->setObjectName(u"stCurrentStyle"_s);
+    auto *help = new QPlainTextEdit(this);
+    help->setObjectName(u"Memo1"_s);
+    help->setReadOnly(true);
+    help->setPlainText(u"Select a new STYLE and double-click to replace actual style\n"
+                       "(The selected STYLE will become the new current STYLE\n"
+                       "and will be saved on exit.)"_s);
+    help->setMaximumHeight(80);
+
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(heading, 0, 0);
+    layout->addWidget(m_styles, 1, 0, 3, 1);
+    layout->addWidget(label, 1, 1);
+    layout->addWidget(m_current, 1, 2);
+    layout->addWidget(help, 2, 1, 1, 2);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(2, 1);
+
+    // Any double-click in the list counts, also one below the last item.
+    m_styles->viewport()->installEventFilter(this);
+}
+
+bool AppearancePage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_styles->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        guarded(this, [this] { ListBox1DblClick(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AppearancePage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    TabAppearanceShow();
+}
+
+void AppearancePage::TabAppearanceShow()
+{
+    m_styles->clear();
+    m_styles->addItems(Appearance::styleNames());
+    m_current->setText(Appearance::activeStyleName());
+}
+
+void AppearancePage::ListBox1DblClick()
+{
+    const int index = m_styles->currentRow();
+    const QListWidgetItem *item = m_styles->currentItem();
+    if (!item || !item->isSelected())
+        throw KorvantError(u"List index out of bounds (%1)"_s.arg(item ? index : -1));
+    Appearance::activateStyle(item->text());
+    m_state.CurrentStyleName = item->text();
+    Q_EMIT styleActivated();
+}
