@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it into this machine, starts the installed program and
+# removes the package again. Needs root; skipped (exit 77) otherwise.
+set -euo pipefail
+build=$1
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: installing a .deb needs root; this test runs only as root (as CI does)"
+  exit 77
+fi
+if dpkg-query -W -f='${Status}' korvant 2>/dev/null | grep -q 'install ok installed'; then
+  echo "SKIP: a korvant package is already installed on this machine; leaving it alone"
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'dpkg -r korvant >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+(cd "$work" && cpack -B "$work" --config "$build/CPackConfig.cmake" >/dev/null)
+deb=$(ls "$work"/korvant_*.deb)
+# Dependencies come from Debian's archive when the machine lacks one.
+if ! dpkg -i "$deb" >/dev/null 2>&1; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -f >/dev/null
+fi
+dpkg-query -W -f='${Status}' korvant | grep -q 'install ok installed'
+[ -x /usr/bin/korvant ]
+# The program reads no command line; it must come up and stay up until it is stopped.
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen
+set +e
+timeout 5 /usr/bin/korvant
+status=$?
+set -e
+if [ "$status" -ne 124 ]; then
+  echo "the installed program ended by itself with status $status"
+  exit 1
+fi
+[ -f "$work/config/Quendrel/Korvant.json" ] || { echo "no settings written"; exit 1; }
+echo "installed package starts"
