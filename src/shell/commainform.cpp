@@ -21,6 +21,9 @@
 #include "shell/messages.h"
 #include "shell/readmepage.h"
 #include "shell/settingsio.h"
+#include "shell/specialpage.h"
+#include "turnouts/turnoutdecoderpage.h"
+#include "turnouts/turnoutencoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
 
 #include <QApplication>
@@ -129,6 +132,8 @@ TfKorvant::TfKorvant(QWidget *parent)
 
 TfKorvant::~TfKorvant()
 {
+    // An upload still running ends while the port it writes to is still there.
+    m_turnoutPage->cancelUpload();
     FormDestroy();
 }
 
@@ -136,15 +141,18 @@ void TfKorvant::buildPages()
 {
     m_pageControl1 = makePageControl(u"PageControl1"_s, this);
     m_firmwarePage = new FirmwarePage;
-    m_turnoutPage = new TurnoutLoadSavePage;
+    m_turnoutPage = new TurnoutLoadSavePage(m_port, m_state);
+    m_decoderPage = new TurnoutDecoderPage(*m_turnoutPage);
+    m_specialPage = new SpecialPage;
+    m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_specialPage);
     m_cvPage = new CvProgrammingPage;
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
         guarded(this, [&] { DoInstruction(instruction); });
     });
     addSheet(m_pageControl1, u"TabUpdater"_s, u"Firmware Upgrade"_s, m_firmwarePage);
     addSheet(m_pageControl1, u"TabTurnout"_s, u"Turnout Load/Save"_s, m_turnoutPage);
-    addSheet(m_pageControl1, u"TabTurnoutDecoder"_s, u"Turnout Decoder"_s);
-    addSheet(m_pageControl1, u"TabTurnoutEncoder"_s, u"Turnout Encoder"_s);
+    addSheet(m_pageControl1, u"TabTurnoutDecoder"_s, u"Turnout Decoder"_s, m_decoderPage);
+    addSheet(m_pageControl1, u"TabTurnoutEncoder"_s, u"Turnout Encoder"_s, m_encoderPage);
     addSheet(m_pageControl1, u"TabCVProgramming"_s, u"CV Programming"_s, m_cvPage);
     addSheet(m_pageControl1, u"TabLink"_s, u"Link"_s, m_linkPage);
 
@@ -156,7 +164,7 @@ void TfKorvant::buildPages()
     addSheet(m_pageControl3, u"TabUSB"_s, u"USB Drivers"_s);
     addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s);
     addSheet(m_pageControl3, u"TabConfig"_s, u"Configuration"_s, m_configPage);
-    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s);
+    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s, m_specialPage);
 }
 
 QWidget *TfKorvant::buildRightPanel()
@@ -355,6 +363,7 @@ void TfKorvant::ComPortClose()
 
 void TfKorvant::PageControl1Change(int index)
 {
+    m_turnoutPage->cancelUpload(); // the upload belongs to the page the user left
     switch (index) {
     case PageFirmware:
         m_framer.detach();

@@ -18,6 +18,9 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class ReadMePage;
+class SpecialPage;
+class TurnoutDecoderPage;
+class TurnoutEncoderPage;
 class TurnoutLoadSavePage;
 
 // The main window `TfKorvant`: owns the pages, the port and the shared state, and wires them.
@@ -104,6 +107,9 @@ private:
     QTabWidget *m_pageControl3 = nullptr;
     FirmwarePage *m_firmwarePage = nullptr;
     TurnoutLoadSavePage *m_turnoutPage = nullptr;
+    TurnoutDecoderPage *m_decoderPage = nullptr;
+    TurnoutEncoderPage *m_encoderPage = nullptr;
+    SpecialPage *m_specialPage = nullptr;
     CvProgrammingPage *m_cvPage = nullptr;
     LinkPage *m_linkPage = nullptr;
     ReadMePage *m_readMePage = nullptr;
