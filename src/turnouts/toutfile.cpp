@@ -1,5 +1,6 @@
 #include "turnouts/toutfile.h"
 
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -34,31 +35,46 @@ QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes)
     return decoder.decode(bytes);
 }
 
+QStringDecoder codePageDecoder()
+{
+    return codePageAvailable() ? QStringDecoder("windows-1252")
+                               : QStringDecoder(QStringConverter::Latin1);
+}
+
+// The code page backwards: character to byte, built once from the decoder's 256 characters.
+const QHash<char16_t, char> &codePageBytes()
+{
+    static const QHash<char16_t, char> bytes = [] {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
+        QStringDecoder decoder = codePageDecoder();
+        const QString chars = decoder.decode(all);
+        QHash<char16_t, char> map;
+        for (qsizetype b = 0; b < chars.size() && b < 256; ++b)
+            map.insert(chars.at(b).unicode(), char(b));
+        return map;
+    }();
+    return bytes;
+}
+
 // One byte a character; a character the code page has no byte for becomes "?", as the
 // 8-bit conversion of the station's users' systems writes it.
 QByteArray toCodePage(QStringView text, int &unrepresentable)
 {
-    QStringEncoder encoder = codePageAvailable() ? QStringEncoder("windows-1252")
-                                                 : QStringEncoder(QStringConverter::Latin1);
-    QByteArray bytes = encoder.encode(text);
-    if (!encoder.hasError() && bytes.size() == text.size())
-        return bytes;
-    // Some character has no byte: go one at a time to put "?" in its place.
-    bytes.clear();
+    const QHash<char16_t, char> &bytesOf = codePageBytes();
+    QByteArray bytes;
     bytes.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        qsizetype length = 1;
-        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-            length = 2;
-        encoder.resetState();
-        const QByteArray one = encoder.encode(text.mid(i, length));
-        if (encoder.hasError() || one.size() != 1) {
-            bytes.append('?');
-            ++unrepresentable;
-        } else {
-            bytes.append(one);
+        const auto found = bytesOf.constFind(text.at(i).unicode());
+        if (found != bytesOf.constEnd()) {
+            bytes.append(*found);
+            continue;
         }
-        i += length - 1;
+        bytes.append('?');
+        ++unrepresentable;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i; // one character, one "?"
     }
     return bytes;
 }
@@ -89,8 +105,7 @@ Read decode(QByteArrayView bytes)
     if (bytes.startsWith(Utf16BEMark))
         return {normaliseLineEnds(decodeWith(QStringConverter::Utf16BE, bytes.sliced(2))),
                 Encoding::Utf16BE};
-    QStringDecoder decoder = codePageAvailable() ? QStringDecoder("windows-1252")
-                                                 : QStringDecoder(QStringConverter::Latin1);
+    QStringDecoder decoder = codePageDecoder();
     return {normaliseLineEnds(decoder.decode(bytes)), Encoding::CodePage};
 }
 
