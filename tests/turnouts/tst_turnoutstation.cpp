@@ -2,10 +2,12 @@
 #include "link/stationwire.h"
 #include "shell/colours.h"
 #include "shell/memotext.h"
+#include "support/filechooser.h"
 #include "support/simulatorprocess.h"
 #include "support/windowfixture.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -86,14 +88,22 @@ private Q_SLOTS:
         QVERIFY(f->messages.boxes.isEmpty());
     }
 
-    void aTableSentBackDecodesToWhatWasUploaded()
+    // The whole round: typed, exported, saved, loaded again, uploaded, sent back, decoded.
+    void aTableSentBackDecodesToWhatWasTyped()
     {
         startStation({});
+        FileChooser files;
         QMap<int, QString> rows;
         for (int n = 1; n <= 26; n += 3)
             rows.insert(n, u"%1/ %2| "_s.arg(n, 2, 10, QChar(u'0')).arg(99 - n));
         const QStringList typed = exportRows(rows);
-        const QString uploaded = MemoText::wireText(memo());
+        const QString exported = MemoText::wireText(memo());
+        const QString path = f->home.filePath(u"layout.tout"_s);
+        files.answers = {path, path};
+        click(u"bbSaveTurnoutFile"_s);
+        click(u"Button2"_s);
+        click(u"bbLoadTurnoutFile"_s);
+        QCOMPARE(MemoText::wireText(memo()), exported);
         uploadAndWait();
         QVERIFY(!sim->waitForLine(u"turnouts stored"_s).isNull());
 
@@ -101,11 +111,28 @@ private Q_SLOTS:
         click(u"sbImportDecoder"_s); // an empty memo clears every row
         QCOMPARE(encoderRows(), QStringList(26, QString()));
         QVERIFY(sim->command(u"turnouts"_s, u"turnouts sent"_s));
-        QTRY_COMPARE_WITH_TIMEOUT(MemoText::wireText(memo()).size(), uploaded.size(), 5000);
-        QCOMPARE(MemoText::wireText(memo()), uploaded);
+        QTRY_COMPARE_WITH_TIMEOUT(MemoText::wireText(memo()).size(), exported.size(), 5000);
+        QCOMPARE(MemoText::wireText(memo()), exported);
+        click(u"sbUpdate"_s);
+        for (int n = 1; n <= 26; ++n) {
+            QCOMPARE(f->control<QLabel>(u"st%1"_s.arg(n))->text(), typed.at(n - 1));
+            QCOMPARE(f->control<QCheckBox>(u"CheckBox%1"_s.arg(n))->isChecked(), rows.contains(n));
+        }
         click(u"sbImportDecoder"_s);
         QCOMPARE(encoderRows(), typed);
         QVERIFY(f->messages.boxes.isEmpty());
+    }
+
+    void closingTheWindowEndsAnUpload()
+    {
+        startStation({u"--baud"_s, u"9600"_s});
+        memo()->setPlainText(QString(u":01,02\r\n"_s).repeated(5000));
+        click(u"sbUpload"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(gauge()->value() > 0, 5000);
+        QVERIFY(!uploadButton()->isEnabled());
+        f->window.reset();
+        QVERIFY(f->messages.boxes.isEmpty());
+        QVERIFY(sim->isRunning());
     }
 
     void theStationCanAnswerAnUploadWithItsTable()
