@@ -2,6 +2,7 @@
 
 #include "turnouts/turnouttable.h"
 
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -20,6 +21,8 @@ SpecialPage::SpecialPage(QWidget *parent) : QWidget(parent)
     m_turnoutDump->setObjectName(u"mSpecialTurnout"_s);
     m_turnoutDump->setReadOnly(true);
     m_turnoutDump->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_turnoutDump->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_turnoutDump->setTabStopDistance(8 * m_turnoutDump->fontMetrics().horizontalAdvance(u' '));
 
     auto *turnoutColumn = new QVBoxLayout;
     turnoutColumn->addWidget(m_importTurnout, 0, Qt::AlignLeft);

@@ -56,6 +56,7 @@ TurnoutDecoderPage::TurnoutDecoderPage(const TurnoutLoadSavePage &memoPage, QWid
         grid->addWidget(entries, n, 1);
     }
     grid->setColumnStretch(1, 1);
+    grid->setVerticalSpacing(2);
     auto *scroll = new QScrollArea(this);
     scroll->setWidget(groups);
     scroll->setWidgetResizable(true);

@@ -81,6 +81,7 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
                 [this, check] { guarded(this, [&] { CheckBox27Click(check); }); });
     }
     grid->setColumnStretch(1, 1);
+    grid->setVerticalSpacing(2);
     auto *scroll = new QScrollArea(this);
     scroll->setWidget(groups);
     scroll->setWidgetResizable(true);

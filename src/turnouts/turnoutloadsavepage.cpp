@@ -34,7 +34,7 @@ const FileDialogs::Dialog SaveDialog1{u"SaveDialog1"_s, FileDialogs::Mode::Save,
 
 // A turnout file is 800 bytes; anything this large was chosen by mistake and would only
 // bury the memo.
-constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
+constexpr qint64 MaxFileBytes = 1024 * 1024;
 
 QString shown(const QString &path)
 {
@@ -275,7 +275,6 @@ void TurnoutLoadSavePage::uploadEnded(UploadJob::Outcome outcome, const QString 
         if (outcome == UploadJob::Outcome::Failed)
             throw KorvantError(error);
     });
-    Q_EMIT uploadFinished();
 }
 
 void TurnoutLoadSavePage::cancelUpload()

@@ -43,9 +43,6 @@ public:
     // Ends a running upload at once (a page change does); the end steps still run.
     void cancelUpload();
 
-Q_SIGNALS:
-    void uploadFinished();
-
 private:
     void uploadStep(int index);
     void uploadEnded(UploadJob::Outcome outcome, const QString &error);

@@ -47,9 +47,9 @@ QChar groupLetter(int group);
 // Reads the groups out of a memory image text. The first 21 characters (the signature line's
 // start) are skipped unread; "," ":" CR and LF are dropped; then byte pairs follow the zero
 // byte, "00" ending a group, until group Z ends or the text does. A digit counts its value,
-// any ASCII letter its code minus 55 (so lower case reads wrongly, as the station's own tools
-// do); any other character fails with the conversion error, before anything is returned.
-// A single digit left at the very end is not a byte and is ignored.
+// any ASCII letter its code minus 55 (so lower case reads wrongly; the program writes only
+// upper case); any other character fails with the conversion error, before anything is
+// returned. A single digit left at the very end is not a byte and is ignored.
 Groups decode(QStringView memoryImageText);
 
 // A group's entries as the decoder page shows them: "05/ 07| 12/ ".
