@@ -371,6 +371,17 @@ private Q_SLOTS:
         QCOMPARE(f->control<QLineEdit>(u"eToutLoad"_s)->text(), missing);
     }
 
+    void oversizedFileIsRefused()
+    {
+        memo()->setPlainText(u"kept"_s);
+        const QString path = writeFile(u"huge.tout"_s, QByteArray(1024 * 1024 + 1, ':'));
+        loadFile(path);
+        QCOMPARE(f->messages.texts(),
+                 QStringList{u"The file \"%1\" is 1048577 bytes long, too long for a turnout "
+                             "file."_s.arg(path)});
+        QCOMPARE(memoText(), u"kept"_s);
+    }
+
     void failedSaveIsReported()
     {
         memo()->setPlainText(u"text"_s);

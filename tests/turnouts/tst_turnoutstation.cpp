@@ -184,6 +184,12 @@ private Q_SLOTS:
         QCOMPARE(Colours::background(memo()), open ? Colours::Yellow : Colours::Silver);
         const int stoppedAt = gauge()->value();
         QVERIFY(stoppedAt < text.size());
+        // The selection covers what was sent, a CR LF being one line break in the memo.
+        int crLfPairs = 0;
+        for (int i = 0; i < stoppedAt; ++i)
+            crLfPairs += text.at(i) == u'\r' && text.at(i + 1) == u'\n';
+        QCOMPARE(memo()->textCursor().selectionStart(), 0);
+        QCOMPARE(memo()->textCursor().selectionEnd(), stoppedAt - crLfPairs);
         QTest::qWait(200); // nothing more is sent, and nothing reaches the memo
         QCOMPARE(gauge()->value(), stoppedAt);
         QCOMPARE(MemoText::wireText(memo()), text);
