@@ -151,13 +151,12 @@ void FirmwarePage::showReceived(const QString &chunk)
 
 void FirmwarePage::bbGetFileClick()
 {
-    FileDialogs::Request request;
-    request.caption = u"Open"_s;
-    request.filter = u"Hex files (*.hex)"_s;
-    request.folder = m_fileName->text().isEmpty()
-                         ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
-                         : m_fileName->text();
-    const QString path = FileDialogs::choose(this, request);
+    FileDialogs::Dialog OpenDialog1{u"OpenDialog1"_s, FileDialogs::Mode::Open,
+                                    u"Hex files (*.hex)"_s};
+    OpenDialog1.folder = m_fileName->text().isEmpty()
+                             ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
+                             : m_fileName->text();
+    const QString path = FileDialogs::choose(this, OpenDialog1);
     if (!path.isEmpty())
         loadHexFile(path);
 }

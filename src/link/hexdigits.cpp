@@ -33,9 +33,14 @@ void appendByte(QString &text, int value)
     text.append(QChar(upperDigit(value)));
 }
 
+KorvantError conversionError(QStringView text)
+{
+    return KorvantError(u"'%1' is not a valid integer value"_s.arg(text));
+}
+
 KorvantError notAnInteger(QStringView field)
 {
-    return KorvantError(u"'$%1' is not a valid integer value"_s.arg(field));
+    return conversionError(QString(u"$"_s + field));
 }
 
 } // namespace HexDigits

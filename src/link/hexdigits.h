@@ -41,8 +41,10 @@ std::optional<int> fieldValue(QStringView digits);
 QString byteText(int value);
 void appendByte(QString &text, int value);
 
-// The conversion error of a field that is not a hexadecimal number, worded like the one the
-// users already know from the turnout and CV pages.
+// The conversion error of a text that is not a number, worded as the users know it from the
+// turnout and CV pages: "'%s' is not a valid integer value".
+KorvantError conversionError(QStringView text);
+// The same for a hexadecimal field, which is named with its "$" prefix.
 KorvantError notAnInteger(QStringView field);
 
 } // namespace HexDigits

@@ -14,7 +14,7 @@ constexpr quint32 Magenta = 0xFF00FF;    // lamps on
 constexpr quint32 SkyBlue = 0xF0CAA6;    // Link title after a disconnect
 constexpr quint32 White = 0xFFFFFF;
 constexpr quint32 Red = 0x0000FF;
-constexpr quint32 Maroon = 0x000080; // upload progress
+constexpr quint32 Maroon = 0x000080; // progress bars
 
 QColor fromBgr(quint32 bgr);
 // Paints the widget's background (the base of an edit, the window of anything else).

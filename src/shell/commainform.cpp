@@ -23,7 +23,10 @@
 #include "shell/messages.h"
 #include "shell/readmepage.h"
 #include "shell/settingsio.h"
+#include "shell/specialpage.h"
 #include "turnouts/printturnout.h"
+#include "turnouts/turnoutdecoderpage.h"
+#include "turnouts/turnoutencoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
 
 #include <QApplication>
@@ -156,9 +159,8 @@ void TfKorvant::wirePrintButtons()
 
 TfKorvant::~TfKorvant()
 {
-    // A job must not outlive the port it writes to.
-    m_firmwarePage->cancelUpload();
-    m_cvPage->cancelUpload();
+    // An upload still running ends while the port it writes to is still there.
+    cancelUploads();
     FormDestroy();
 }
 
@@ -166,7 +168,10 @@ void TfKorvant::buildPages()
 {
     m_pageControl1 = makePageControl(u"PageControl1"_s, this);
     m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
-    m_turnoutPage = new TurnoutLoadSavePage;
+    m_turnoutPage = new TurnoutLoadSavePage(m_port, m_state);
+    m_decoderPage = new TurnoutDecoderPage(*m_turnoutPage);
+    m_specialPage = new SpecialPage;
+    m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_specialPage);
     m_cvPage = new CvProgrammingPage(m_port, m_state, [this] { openPort(); });
     drawTabsAsButtons(m_cvPage->pageControl());
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
@@ -174,8 +179,8 @@ void TfKorvant::buildPages()
     });
     addSheet(m_pageControl1, u"TabUpdater"_s, u"Firmware Upgrade"_s, m_firmwarePage);
     addSheet(m_pageControl1, u"TabTurnout"_s, u"Turnout Load/Save"_s, m_turnoutPage);
-    addSheet(m_pageControl1, u"TabTurnoutDecoder"_s, u"Turnout Decoder"_s);
-    addSheet(m_pageControl1, u"TabTurnoutEncoder"_s, u"Turnout Encoder"_s);
+    addSheet(m_pageControl1, u"TabTurnoutDecoder"_s, u"Turnout Decoder"_s, m_decoderPage);
+    addSheet(m_pageControl1, u"TabTurnoutEncoder"_s, u"Turnout Encoder"_s, m_encoderPage);
     addSheet(m_pageControl1, u"TabCVProgramming"_s, u"CV Programming"_s, m_cvPage);
     addSheet(m_pageControl1, u"TabLink"_s, u"Link"_s, m_linkPage);
 
@@ -189,7 +194,7 @@ void TfKorvant::buildPages()
     connect(appearance, &AppearancePage::styleActivated, this, &TfKorvant::applyFrameColour);
     addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s, appearance);
     addSheet(m_pageControl3, u"TabConfig"_s, u"Configuration"_s, m_configPage);
-    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s);
+    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s, m_specialPage);
 }
 
 QWidget *TfKorvant::buildRightPanel()
@@ -401,11 +406,17 @@ void TfKorvant::ComPortClose()
     m_linkPage->setLinkOpen(false);
 }
 
+void TfKorvant::cancelUploads()
+{
+    m_firmwarePage->cancelUpload();
+    m_turnoutPage->cancelUpload();
+    m_cvPage->cancelUpload();
+}
+
 void TfKorvant::PageControl1Change(int index)
 {
     // An upload belongs to the page it was started on: leaving the page ends it.
-    m_firmwarePage->cancelUpload();
-    m_cvPage->cancelUpload();
+    cancelUploads();
     switch (index) {
     case PageFirmware:
         m_framer.detach();

@@ -18,6 +18,9 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class ReadMePage;
+class SpecialPage;
+class TurnoutDecoderPage;
+class TurnoutEncoderPage;
 class TurnoutLoadSavePage;
 
 // The main window `TfKorvant`: owns the pages, the port and the shared state, and wires them.
@@ -90,6 +93,7 @@ private:
     void ComPortOpen();
     void ComPortClose();
     void PageControl1Change(int index);
+    void cancelUploads();
     void routePackets(TComDataPacket::PacketHandler handler, int size);
     void ComPort2RxChar(int count);
     // A received-data handler that met malformed data: said in the status bar, not in a box,
@@ -108,6 +112,9 @@ private:
     QTabWidget *m_pageControl3 = nullptr;
     FirmwarePage *m_firmwarePage = nullptr;
     TurnoutLoadSavePage *m_turnoutPage = nullptr;
+    TurnoutDecoderPage *m_decoderPage = nullptr;
+    TurnoutEncoderPage *m_encoderPage = nullptr;
+    SpecialPage *m_specialPage = nullptr;
     CvProgrammingPage *m_cvPage = nullptr;
     LinkPage *m_linkPage = nullptr;
     ReadMePage *m_readMePage = nullptr;

@@ -19,18 +19,26 @@ void setChooser(Chooser c)
     chooser() = std::move(c);
 }
 
-QString choose(QWidget *parent, const Request &request)
+QString choose(QWidget *parent, const Dialog &dialog)
 {
     if (chooser())
-        return chooser()(request);
-    QFileDialog dialog(parent, request.caption, request.folder, request.filter);
-    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!request.suffix.isEmpty())
-        dialog.setDefaultSuffix(request.suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return chooser()(dialog);
+    QFileDialog fileDialog(parent);
+    fileDialog.setObjectName(dialog.name);
+    fileDialog.setNameFilter(dialog.filter);
+    fileDialog.setDefaultSuffix(dialog.defaultSuffix);
+    if (!dialog.folder.isEmpty())
+        fileDialog.setDirectory(dialog.folder);
+    if (dialog.mode == Mode::Save) {
+        fileDialog.setAcceptMode(QFileDialog::AcceptSave);
+        fileDialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
+        fileDialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (fileDialog.exec() != QDialog::Accepted || fileDialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return fileDialog.selectedFiles().constFirst();
 }
 
 } // namespace FileDialogs

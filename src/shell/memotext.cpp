@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -23,8 +24,10 @@ QStringList lines(const QPlainTextEdit *memo)
 
 QString wireText(const QPlainTextEdit *memo)
 {
-    QString text = memo->toPlainText();
-    text.replace(u'\n', u"\r\n"_s);
+    // The raw text keeps every character as it was put in (the plain text would turn
+    // U+00A0 into a blank); its paragraph breaks are the memo's line breaks.
+    QString text = memo->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u"\r\n"_s);
     return text;
 }
 

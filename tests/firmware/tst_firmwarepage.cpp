@@ -70,7 +70,7 @@ private:
 
     void loadThroughTheDialog(const QString &path)
     {
-        FileDialogs::setChooser([path](const FileDialogs::Request &) { return path; });
+        FileDialogs::setChooser([path](const FileDialogs::Dialog &) { return path; });
         button(u"bbGetFile"_s)->click();
         FileDialogs::setChooser({});
     }
@@ -313,7 +313,7 @@ private Q_SLOTS:
     {
         f = std::make_unique<WindowFixture>();
         loadThroughTheDialog(writeFile(u"first.hex"_s, smallHex));
-        FileDialogs::setChooser([](const FileDialogs::Request &request) {
+        FileDialogs::setChooser([](const FileDialogs::Dialog &request) {
             return request.folder.endsWith(u"first.hex"_s) ? QString() : u"wrong"_s;
         });
         button(u"bbGetFile"_s)->click();

@@ -1,0 +1,167 @@
+#include "turnouts/turnoutencoderpage.h"
+
+#include "shell/busycursor.h"
+#include "shell/colours.h"
+#include "shell/errorguard.h"
+#include "shell/specialpage.h"
+#include "turnouts/turnoutdecoderpage.h"
+#include "turnouts/turnoutloadsavepage.h"
+#include "turnouts/turnouttable.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QValidator>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr quint32 PageColour = 0xAFD3AF;
+
+// Rows are upper case whatever is typed, pasted or set, so "05o" reads as OPEN.
+class UpperCase final : public QValidator
+{
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
+                                       TurnoutDecoderPage &decoderPage, SpecialPage &specialPage,
+                                       QWidget *parent)
+    : QWidget(parent), m_memoPage(memoPage), m_decoderPage(decoderPage), m_specialPage(specialPage)
+{
+    Colours::setBackground(this, PageColour);
+    auto *title = new QLabel(u"Encoder"_s, this);
+    title->setObjectName(u"StaticText16"_s);
+    title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSize(titleFont.pointSize() + 2);
+    title->setFont(titleFont);
+    auto *hint = new QLabel(
+        u"(Two digit entry followed by /, R, L, T or O for OPEN - |, space or C for CLOSE)"_s,
+        this);
+    hint->setObjectName(u"StaticText9"_s);
+
+    auto *groups = new QWidget;
+    Colours::setBackground(groups, PageColour);
+    auto *grid = new QGridLayout(groups);
+    auto *heading = new QLabel(u"Groups"_s, groups);
+    heading->setObjectName(u"StaticText5"_s);
+    grid->addWidget(heading, 0, 0, 1, 2);
+    auto *upperCase = new UpperCase(this);
+    const QFont rowFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
+        auto *check = new QCheckBox(QString(TurnoutTable::groupLetter(n)), groups);
+        check->setObjectName(u"CheckBox%1"_s.arg(n + TurnoutTable::GroupCount));
+        check->setProperty("Tag", 0);
+        auto *row = new QLineEdit(groups);
+        row->setObjectName(u"Edit%1"_s.arg(n));
+        row->setProperty("Tag", 0);
+        row->setValidator(upperCase);
+        row->setFont(rowFont);
+        row->setReadOnly(true);
+        Colours::setBackground(row, PageColour);
+        grid->addWidget(check, n, 0);
+        grid->addWidget(row, n, 1);
+        connect(check, &QCheckBox::toggled, this,
+                [this, check] { guarded(this, [&] { CheckBox27Click(check); }); });
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setVerticalSpacing(2);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidget(groups);
+    scroll->setWidgetResizable(true);
+
+    auto *import = new QPushButton(u"&Import"_s, this);
+    import->setObjectName(u"sbImportDecoder"_s);
+    auto *exportButton = new QPushButton(u"&Export"_s, this);
+    exportButton->setObjectName(u"sbAssignTurnout"_s);
+    auto *print = new QPushButton(u"View / Print"_s, this);
+    print->setObjectName(u"BitBtn1"_s);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(import);
+    buttons->addWidget(exportButton);
+    buttons->addStretch();
+    buttons->addWidget(print);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addWidget(hint);
+    layout->addWidget(scroll, 1);
+    layout->addLayout(buttons);
+
+    connect(import, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sbImportDecoderClick(); }); });
+    connect(exportButton, &QPushButton::clicked, this,
+            [this, exportButton] { guarded(this, [&] { sbAssignTurnoutClick(exportButton); }); });
+    QPushButton *special = m_specialPage.importTurnoutButton();
+    connect(special, &QPushButton::clicked, this,
+            [this, special] { guarded(this, [&] { sbAssignTurnoutClick(special); }); });
+}
+
+QCheckBox *TurnoutEncoderPage::groupCheckBox(int group) const
+{
+    return findChild<QCheckBox *>(u"CheckBox%1"_s.arg(group + TurnoutTable::GroupCount));
+}
+
+QLineEdit *TurnoutEncoderPage::groupRow(int group) const
+{
+    return findChild<QLineEdit *>(u"Edit%1"_s.arg(group));
+}
+
+void TurnoutEncoderPage::CheckBox27Click(QObject *sender)
+{
+    const auto *check = qobject_cast<QCheckBox *>(sender);
+    // "CheckBox27" is group 1: the number in the name tells the row.
+    const int n = check->objectName().mid(8, 2).toInt() - TurnoutTable::GroupCount;
+    QLineEdit *row = groupRow(n);
+    if (check->isChecked()) {
+        Colours::setBackground(row, Colours::White);
+        row->setReadOnly(false);
+        row->setFocus();
+    } else {
+        Colours::setBackground(row, Colours::MoneyGreen);
+        row->setReadOnly(true);
+    }
+}
+
+void TurnoutEncoderPage::sbAssignTurnoutClick(QObject *sender)
+{
+    BusyCursor busy;
+    m_memoPage.resetProgress();
+    TurnoutTable::Rows rows;
+    for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
+        if (groupCheckBox(n)->isChecked())
+            rows[n - 1] = groupRow(n)->text();
+    }
+    // Compiled in full before anything is written: a row that fails changes nothing.
+    const QString digits = TurnoutTable::digitsFromRows(rows);
+    m_memoPage.showMemoryImage(digits);
+    if (sender == m_specialPage.importTurnoutButton())
+        m_specialPage.ShowMemoAdmin(digits);
+    else
+        sbImportDecoderClick();
+}
+
+void TurnoutEncoderPage::sbImportDecoderClick()
+{
+    m_decoderPage.sbUpdateClick();
+    for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
+        groupCheckBox(n)->setChecked(m_decoderPage.groupCheckBox(n)->isChecked());
+        groupRow(n)->setText(m_decoderPage.groupLabel(n)->text());
+    }
+}
