@@ -55,7 +55,8 @@ public:
     QString updateDir() const;
     QString siteDir() const;
     QString stateDir() const;
-    // One line per request: request line, status, size, User-Agent, Accept and Cookie.
+    // One line per request: request line, status, size, User-Agent, Accept, Cookie and
+    // Accept-Encoding.
     QString accessLog() const;
     // The default TLS configuration plus the server's CA, as the program builds its own.
     QSslConfiguration sslConfiguration() const;
