@@ -179,6 +179,8 @@ QByteArray WebClient::transfer(const QString &sUrl, qint64 maxBytes, const Sink 
         reply->abort();
     };
     const auto drain = [&] {
+        if (!reply->isOpen())
+            return;
         const QByteArray chunk = reply->readAll();
         // An error page is not the file asked for.
         if (chunk.isEmpty() || !failure.isEmpty() || !isSuccess(statusCode(*reply)))
