@@ -1,37 +1,117 @@
 #include "firmware/firmwarepage.h"
 
+#include "firmware/intelhex.h"
 #include "link/comport.h"
 #include "link/stationwire.h"
+#include "platform/korvanterror.h"
+#include "platform/textencoding.h"
+#include "shell/busycursor.h"
 #include "shell/colours.h"
+#include "shell/errorguard.h"
+#include "shell/filedialogs.h"
 #include "shell/memotext.h"
+#include "shell/messages.h"
+#include "shell/sharedstate.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
+using FirmwareUpload::Mode;
 
-FirmwarePage::FirmwarePage(QWidget *parent) : QWidget(parent)
+FirmwarePage::FirmwarePage(TComPort &port, SharedState &state, OptionsSource options,
+                           QWidget *parent)
+    : QWidget(parent), m_port(port), m_state(state), m_options(std::move(options)),
+      m_now([] { return QDateTime::currentDateTime(); })
 {
+    buildControls();
+    setLinkOpen(false);
+}
+
+FirmwarePage::~FirmwarePage() = default;
+
+void FirmwarePage::buildControls()
+{
+    auto *label = new QLabel(u"Hex file (load)"_s, this);
+    label->setObjectName(u"StaticText1"_s);
+    m_fileName = new QLineEdit(this);
+    m_fileName->setObjectName(u"eHexFile"_s);
+    auto *getFile = new QPushButton(u"..."_s, this);
+    getFile->setObjectName(u"bbGetFile"_s);
+    getFile->setFixedWidth(32);
+
     m_hexFile = new QPlainTextEdit(this);
     m_hexFile->setObjectName(u"MHexFile"_s);
     m_hexFile->setReadOnly(true);
     m_hexFile->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_hexFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_hexFile->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_lines = new QLabel(u"Number of lines:"_s, this);
+    m_lines->setObjectName(u"stLines"_s);
+
     m_log = new QPlainTextEdit(this);
     m_log->setObjectName(u"Memo"_s);
     m_log->setReadOnly(true);
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(u"Gauge1"_s);
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 0);
+    m_progress->setMaximum(100);
+    m_progress->setValue(0);
+    m_progress->setStyleSheet(u"QProgressBar::chunk { background: #800000; }"_s);
+
     m_transmit = new QPushButton(u"&Start Upload"_s, this);
     m_transmit->setObjectName(u"sbTransmit"_s);
+    m_cancel = new QPushButton(u"&Cancel Update"_s, this);
+    m_cancel->setObjectName(u"sbCancelTransmit"_s);
+    m_cancel->setEnabled(false);
+    auto *clear = new QPushButton(u"Clear Screen"_s, this);
+    clear->setObjectName(u"bClearScreen"_s);
+    auto *hexList = new QPushButton(u"Available 16F1938 hex files..."_s, this);
+    hexList->setObjectName(u"bHexList"_s);
 
-    auto *memos = new QHBoxLayout;
-    memos->addWidget(m_hexFile, 3);
-    memos->addWidget(m_log, 2);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(label);
+    fileRow->addWidget(m_fileName, 1);
+    fileRow->addWidget(getFile);
+    fileRow->addWidget(hexList);
+    auto *memos = new QGridLayout;
+    memos->addWidget(m_hexFile, 0, 0);
+    memos->addWidget(m_log, 0, 1);
+    memos->addWidget(m_lines, 1, 0);
+    memos->setColumnStretch(0, 3);
+    memos->setColumnStretch(1, 2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_transmit);
+    buttons->addWidget(m_cancel);
+    buttons->addWidget(clear);
+    buttons->addStretch();
     auto *layout = new QVBoxLayout(this);
-    layout->addLayout(memos);
-    layout->addWidget(m_transmit, 0, Qt::AlignLeft);
-    setLinkOpen(false);
-    Colours::setBackground(m_hexFile, Colours::White);
+    layout->addLayout(fileRow);
+    layout->addLayout(memos, 1);
+    layout->addWidget(m_progress);
+    layout->addLayout(buttons);
+
+    connect(getFile, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { bbGetFileClick(); }); });
+    connect(m_transmit, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sbTransmitClick(); }); });
+    connect(m_cancel, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sbCancelTransmitClick(); }); });
+    connect(clear, &QPushButton::clicked, this, [this] { bClearScreenClick(); });
+    connect(hexList, &QPushButton::clicked, this, &FirmwarePage::hexListRequested);
 }
 
 void FirmwarePage::setLinkOpen(bool open)
@@ -67,4 +147,185 @@ void FirmwarePage::showReceived(const QString &chunk)
     if (chunk.startsWith(u"\r\r"_s))
         m_log->clear();
     MemoText::append(m_log, chunk);
+}
+
+void FirmwarePage::bbGetFileClick()
+{
+    FileDialogs::Request request;
+    request.caption = u"Open"_s;
+    request.filter = u"Hex files (*.hex)"_s;
+    request.folder = m_fileName->text().isEmpty()
+                         ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
+                         : m_fileName->text();
+    const QString path = FileDialogs::choose(this, request);
+    if (!path.isEmpty())
+        loadHexFile(path);
+}
+
+void FirmwarePage::loadHexFile(const QString &path)
+{
+    m_fileName->setText(path);
+    m_hexFile->clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
+    const QString text = TextEncoding::withCrLf(TextEncoding::decode(file.readAll()).text);
+    m_hexFile->setPlainText(text);
+    const QStringList lines = MemoText::lines(m_hexFile);
+    m_lines->setText(u"Number of lines: %1"_s.arg(lines.size()));
+    m_progress->setMaximum(int(lines.size()));
+    const IntelHex::CheckResult check = IntelHex::check(lines);
+    if (!check.ok) {
+        Messages::warning(this, u"This is not a valid Intel HEX file; it would be uploaded as it "
+                                "stands.\n"_s +
+                                    check.message());
+    }
+}
+
+void FirmwarePage::sbTransmitClick()
+{
+    const ConfigPage::Values options = m_options();
+    if (options.specialDirect)
+        startUpload(Mode::Direct);
+    else if (options.specialDirectComm)
+        startUpload(Mode::DirectComm);
+    else
+        startUpload(Mode::Standard);
+}
+
+void FirmwarePage::startUpload(Mode mode)
+{
+    if (uploadRunning())
+        return;
+    m_mode = mode;
+    m_uploadOptions = m_options();
+    const bool standard = mode == Mode::Standard;
+    if (!standard)
+        m_port.clearBuffers(true, true);
+    m_state.CancelRequested = false;
+    m_transmit->setEnabled(false);
+    m_cancel->setEnabled(true);
+
+    const QString wireText = MemoText::wireText(m_hexFile);
+    m_uploadLines = MemoText::lines(m_hexFile);
+    m_progress->setValue(0);
+    m_progress->setMaximum(int(standard ? wireText.size() : m_uploadLines.size()));
+    m_state.UploadStartTime = m_now();
+    m_log->appendPlainText(FirmwareUpload::startLine(elapsedMs(), baudName()));
+
+    m_selected = 0;
+    selectHexMemo(0);
+    m_hexFile->setFocus();
+    if (standard) {
+        m_port.clearBuffers(true, true);
+        m_busy = std::make_unique<BusyCursor>(Qt::BusyCursor);
+        if (!m_uploadOptions.showSelection)
+            m_log->setFocus();
+    }
+
+    const FirmwareUpload::Options wire{mode, m_uploadOptions.clearToSend,
+                                       m_uploadOptions.specialRead};
+    m_job = new UploadJob(m_port, FirmwareUpload::units(wire, wireText, m_uploadLines), this);
+    connect(m_job, &UploadJob::unitWritten, this, &FirmwarePage::onUnitWritten);
+    connect(m_job, &UploadJob::unitDone, this, &FirmwarePage::onUnitDone);
+    connect(m_job, &UploadJob::finished, this, &FirmwarePage::onFinished);
+    m_job->start();
+}
+
+void FirmwarePage::onUnitWritten(int index)
+{
+    if (m_mode == Mode::Standard)
+        return;
+    const QString &line = m_uploadLines.at(index);
+    if (m_uploadOptions.showFeedback)
+        m_log->appendPlainText(line);
+    if (m_mode == Mode::Direct && m_uploadOptions.showSelection) {
+        m_selected += int(line.size());
+        selectHexMemo(m_selected);
+    }
+}
+
+void FirmwarePage::onUnitDone(int index)
+{
+    if (m_mode != Mode::Standard) {
+        m_progress->setValue(index + 1);
+        return;
+    }
+    if (m_uploadOptions.clearToSend)
+        return; // one write: no progress to show
+    m_progress->setValue(index + 1);
+    if (m_uploadOptions.showFeedback) {
+        // The memo holds its line breaks as one character where the wire has CR LF.
+        if (m_job && m_job->unitBytes(index) != "\r")
+            selectHexMemo(++m_selected);
+    }
+}
+
+void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
+{
+    m_job->deleteLater();
+    m_busy.reset();
+    const bool portLost = !m_port.connected();
+    if (outcome == UploadJob::Outcome::Failed && !portLost) {
+        // Like a port error in the upload loop: reported, and "&Cancel Update" is the way back.
+        Messages::error(this, error);
+        return;
+    }
+    m_cancel->setEnabled(false);
+    m_transmit->setEnabled(!portLost);
+    if (m_mode == Mode::Standard) {
+        m_log->appendPlainText(FirmwareUpload::endLine(elapsedMs(), baudName()));
+        return;
+    }
+    m_log->clear();
+    for (const QString &line : FirmwareUpload::directSummary(m_mode, elapsedMs(), baudName()))
+        m_log->appendPlainText(line);
+}
+
+void FirmwarePage::sbCancelTransmitClick()
+{
+    m_state.CancelRequested = true;
+    if (m_job)
+        m_job->cancel();
+    m_transmit->setEnabled(true);
+    m_cancel->setEnabled(false);
+    m_progress->setValue(0);
+    m_port.clearBuffers(true, true);
+}
+
+void FirmwarePage::bClearScreenClick()
+{
+    m_log->clear();
+    m_progress->setValue(0);
+}
+
+void FirmwarePage::stopUpload()
+{
+    if (!uploadRunning())
+        return;
+    m_state.CancelRequested = true;
+    m_job->cancel();
+}
+
+bool FirmwarePage::uploadRunning() const
+{
+    return m_job && m_job->isRunning();
+}
+
+void FirmwarePage::selectHexMemo(int characters)
+{
+    QTextCursor cursor(m_hexFile->document());
+    cursor.setPosition(0);
+    cursor.setPosition(characters, QTextCursor::KeepAnchor);
+    m_hexFile->setTextCursor(cursor);
+}
+
+qint64 FirmwarePage::elapsedMs() const
+{
+    return m_state.UploadStartTime.msecsTo(m_now());
+}
+
+QString FirmwarePage::baudName() const
+{
+    return PortSettings::name(m_port.settings().baudRate);
 }

@@ -1,19 +1,37 @@
 #pragma once
 
+#include "firmware/firmwareupload.h"
+#include "shell/configpage.h"
+
+#include <QDateTime>
+#include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
+class BusyCursor;
+class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
-class TComPort;
+class QProgressBar;
 class QPushButton;
+class TComPort;
+struct SharedState;
 
-// The Firmware Upgrade page: the hex file memo `MHexFile`, the transfer log `Memo` and the
-// upload button `sbTransmit`.
+// The Firmware Upgrade page: loads an Intel HEX file into the hex memo and uploads it to the
+// station's boot loader in the mode the Configuration page chooses, as a job that keeps the
+// window responsive and stops at once on "&Cancel Update".
 class FirmwarePage final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit FirmwarePage(QWidget *parent = nullptr);
+    using OptionsSource = std::function<ConfigPage::Values()>;
+    using Clock = std::function<QDateTime()>;
+
+    FirmwarePage(TComPort &port, SharedState &state, OptionsSource options,
+                 QWidget *parent = nullptr);
+    ~FirmwarePage() override;
 
     void setLinkOpen(bool open);
     // Disconnecting forgets the loaded hex text and the transfer log.
@@ -27,8 +45,50 @@ public:
     // A chunk starting with CR CR clears the log first; chunks are appended without separator.
     void showReceived(const QString &chunk);
 
+    void bbGetFileClick();
+    // Loads a firmware file into the hex memo; also used for files fetched from the server.
+    void loadHexFile(const QString &path);
+    void sbTransmitClick();
+    void sbCancelTransmitClick();
+    void bClearScreenClick();
+    // Ends a running upload without a word (page change, quit).
+    void stopUpload();
+    bool uploadRunning() const;
+
+    // Tests fix the clock the log lines are measured with.
+    void setClock(Clock clock) { m_now = std::move(clock); }
+
+Q_SIGNALS:
+    void hexListRequested();
+
 private:
+    void buildControls();
+    void startUpload(FirmwareUpload::Mode mode);
+    void onUnitWritten(int index);
+    void onUnitDone(int index);
+    void onFinished(UploadJob::Outcome outcome, const QString &error);
+    void selectHexMemo(int characters);
+    qint64 elapsedMs() const;
+    QString baudName() const;
+
+    TComPort &m_port;
+    SharedState &m_state;
+    OptionsSource m_options;
+    Clock m_now;
+
+    QLineEdit *m_fileName = nullptr;
     QPlainTextEdit *m_hexFile = nullptr;
+    QLabel *m_lines = nullptr;
     QPlainTextEdit *m_log = nullptr;
+    QProgressBar *m_progress = nullptr;
     QPushButton *m_transmit = nullptr;
+    QPushButton *m_cancel = nullptr;
+
+    // The running upload and what it shows as it goes.
+    QPointer<UploadJob> m_job;
+    FirmwareUpload::Mode m_mode = FirmwareUpload::Mode::Standard;
+    ConfigPage::Values m_uploadOptions;
+    QStringList m_uploadLines;
+    int m_selected = 0;
+    std::unique_ptr<BusyCursor> m_busy;
 };

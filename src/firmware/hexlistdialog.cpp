@@ -144,13 +144,13 @@ HexListResult runHexList(QWidget *parent, WebClient &web, const QString &program
 }
 
 void bHexListClick(QWidget *page, WebClient &web, const QString &programFile, QLineEdit *eHexFile,
-                   QPlainTextEdit *MHexFile)
+                   QPlainTextEdit *MHexFile,
+                   const std::function<void(const QString &path)> &loadHexFile)
 {
     const HexListResult result = runHexList(page, web, programFile);
     switch (result.action) {
     case HexListResult::Action::Loaded:
-        MHexFile->setPlainText(result.text);
-        eHexFile->setText(result.savedPath);
+        loadHexFile(result.savedPath);
         break;
     case HexListResult::Action::Cancelled:
         eHexFile->clear();

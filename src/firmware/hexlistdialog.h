@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QLineEdit;
 class QListWidget;
@@ -55,8 +56,9 @@ private:
 // Opens the dialog modally and gives how it closed.
 HexListResult runHexList(QWidget *parent, WebClient &web, const QString &programFile);
 
-// `bHexListClick` of the Firmware Upgrade page: runs the list, puts a loaded file into the
-// hex memo and the file field (Cancel empties both) and, when a file is chosen, reminds the
-// user to upload it.
+// `bHexListClick` of the Firmware Upgrade page: runs the list; a loaded file goes to
+// loadHexFile (the page's loader, which fills eHexFile and the hex memo from the saved copy),
+// Cancel empties both; when a file is then chosen, the user is reminded to upload it.
 void bHexListClick(QWidget *page, WebClient &web, const QString &programFile, QLineEdit *eHexFile,
-                   QPlainTextEdit *MHexFile);
+                   QPlainTextEdit *MHexFile,
+                   const std::function<void(const QString &path)> &loadHexFile);

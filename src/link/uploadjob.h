@@ -48,6 +48,7 @@ public:
     void cancel();
     bool isRunning() const { return m_running; }
     int unitCount() const { return int(m_units.size()); }
+    const QByteArray &unitBytes(int index) const { return m_units.at(index).bytes; }
 
 Q_SIGNALS:
     void unitWritten(int index);

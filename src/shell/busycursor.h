@@ -1,12 +1,15 @@
 #pragma once
 
-#include <QGuiApplication>
+#include <QApplication>
 
-// The busy cursor while this lives; the normal one comes back on every way out of the scope.
+// The busy cursor for as long as the guard lives, restored on every path out.
 class BusyCursor final
 {
 public:
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    explicit BusyCursor(Qt::CursorShape shape = Qt::WaitCursor)
+    {
+        QApplication::setOverrideCursor(QCursor(shape));
+    }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
     Q_DISABLE_COPY_MOVE(BusyCursor)
 };

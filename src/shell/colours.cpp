@@ -17,6 +17,13 @@ QColor fromBgr(quint32 bgr)
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
+void clearBackground(QWidget *widget)
+{
+    widget->setPalette(QPalette());
+    widget->setAutoFillBackground(false);
+    widget->setProperty(backgroundProperty, QVariant());
+}
+
 void setBackground(QWidget *widget, quint32 bgr)
 {
     QPalette palette = widget->palette();
@@ -24,6 +31,10 @@ void setBackground(QWidget *widget, quint32 bgr)
     const bool editable =
         qobject_cast<QAbstractScrollArea *>(widget) || qobject_cast<QLineEdit *>(widget);
     palette.setColor(editable ? QPalette::Base : QPalette::Window, colour);
+    // State colours keep their meaning in every style; the text on them must stay readable,
+    // also where a dark style would write light text.
+    const QColor text = qGray(colour.rgb()) < 128 ? Qt::white : Qt::black;
+    palette.setColor(editable ? QPalette::Text : QPalette::WindowText, text);
     if (!editable)
         widget->setAutoFillBackground(true);
     widget->setPalette(palette);

@@ -18,6 +18,8 @@ constexpr quint32 Red = 0x0000FF;
 QColor fromBgr(quint32 bgr);
 // Paints the widget's background (the base of an edit, the window of anything else).
 void setBackground(QWidget *widget, quint32 bgr);
+// Back to the look of the active style.
+void clearBackground(QWidget *widget);
 // The background last set with setBackground, as 0xBBGGRR; for tests and state checks.
 quint32 background(const QWidget *widget);
 

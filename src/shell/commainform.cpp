@@ -1,6 +1,7 @@
 #include "shell/commainform.h"
 
 #include "cv/cvprogrammingpage.h"
+#include "cv/printcv.h"
 #include "firmware/firmwarepage.h"
 #include "link/comporterror.h"
 #include "link/lamppanel.h"
@@ -21,6 +22,7 @@
 #include "shell/messages.h"
 #include "shell/readmepage.h"
 #include "shell/settingsio.h"
+#include "turnouts/printturnout.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "web/versionupdate.h"
 #include "web/webclient.h"
@@ -131,7 +133,26 @@ TfKorvant::TfKorvant(QWidget *parent)
             guarded(this, [&] { PageControl1Change(index); });
     });
 
+    wirePrintButtons();
     FormCreate();
+}
+
+void TfKorvant::wirePrintButtons()
+{
+    // The sheets read the pages' controls by name, so any page that has them can print.
+    for (const QString &name : {u"bbPrintTurnout"_s, u"BitBtn1"_s}) {
+        if (auto *button = findChild<QAbstractButton *>(name)) {
+            connect(button, &QAbstractButton::clicked, this, [this] {
+                guarded(this, [this] {
+                    TfPrintTurnout::bbPrintTurnoutClick(this, m_pageControl1->currentIndex());
+                });
+            });
+        }
+    }
+    if (auto *button = findChild<QAbstractButton *>(u"bbPrintCVSequence"_s)) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this] { guarded(this, [this] { TfPrintCV::bbPrintCVSequenceClick(this); }); });
+    }
 }
 
 TfKorvant::~TfKorvant()
@@ -142,7 +163,7 @@ TfKorvant::~TfKorvant()
 void TfKorvant::buildPages()
 {
     m_pageControl1 = makePageControl(u"PageControl1"_s, this);
-    m_firmwarePage = new FirmwarePage;
+    m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage;
     m_cvPage = new CvProgrammingPage;
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
@@ -367,6 +388,8 @@ void TfKorvant::ComPortClose()
 
 void TfKorvant::PageControl1Change(int index)
 {
+    // An upload belongs to the page it was started on: leaving the page ends it.
+    m_firmwarePage->stopUpload();
     switch (index) {
     case PageFirmware:
         m_framer.detach();

@@ -86,6 +86,7 @@ protected:
 private:
     void buildPages();
     QWidget *buildRightPanel();
+    void wirePrintButtons();
     void FormCreate();
     void FormShow();
     void FormDestroy();

@@ -18,7 +18,7 @@ void append(QPlainTextEdit *memo, const QString &text)
 
 QStringList lines(const QPlainTextEdit *memo)
 {
-    return MemoryImage::lines(memo->toPlainText());
+    return MemoryImage::lines(wireText(memo));
 }
 
 QString wireText(const QPlainTextEdit *memo)

@@ -261,7 +261,12 @@ private Q_SLOTS:
             else
                 dialog->close();
         });
-        bHexListClick(&page, m_web, m_program, eHexFile, MHexFile);
+        // Stands for the page's loader: the saved copy into the two fields.
+        const auto load = [&](const QString &path) {
+            eHexFile->setText(path);
+            MHexFile->setPlainText(QString::fromLatin1(fileContents(path)).remove(u'\r'));
+        };
+        bHexListClick(&page, m_web, m_program, eHexFile, MHexFile, load);
         QCOMPARE(eHexFile->text(), file == u"<saved>"_s ? m_folder->filePath(u"c.hex"_s) : file);
         QCOMPARE(MHexFile->toPlainText(), memo);
         const QStringList reminder{

@@ -1,0 +1,129 @@
+// Firmware upload speed against the station simulator pacing the line, in every mode, as a
+// fraction of the physical limit of that mode, and the longest gap of the event loop meanwhile.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_firmware [hex file]
+// (default: the largest firmware file the build assembles for the local web server)
+#include "firmware/firmwarepage.h"
+#include "shell/commainform.h"
+#include "support/simulatorprocess.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Mode
+{
+    const char *name;
+    bool direct, comm, whole, echo;
+};
+
+const Mode modes[] = {{"standard", false, false, false, false},
+                      {"standard-special-read", false, false, false, true},
+                      {"standard-whole-text", false, false, true, false},
+                      {"direct", true, false, false, false},
+                      {"direct-comm", false, true, false, false}};
+
+void check(TfKorvant &w, const char *name, bool on)
+{
+    w.findChild<QCheckBox *>(QString::fromLatin1(name))->setChecked(on);
+}
+
+// Seconds the line needs for what the mode exchanges, 10 bits a byte.
+double physicalLimit(const Mode &mode, const QByteArray &hex, int baud)
+{
+    const qsizetype lines = hex.count('\n');
+    qsizetype bytes = hex.size();
+    if (mode.direct || mode.comm)
+        bytes = hex.size() - 2 * lines + lines; // no line ends sent, one XON back a line
+    else if (mode.echo)
+        bytes = 2 * hex.size(); // every character comes back
+    return double(bytes) * 10.0 / baud;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QString hexPath =
+        argc > 1
+            ? QString::fromLocal8Bit(argv[1])
+            : QStringLiteral(KORVANT_BINARY_DIR "/webroot/update/Korvant_PatternTable_301e.hex");
+    QFile hexFile(hexPath);
+    if (!hexFile.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray hex = hexFile.readAll();
+    std::printf("file %s: %lld bytes, %lld lines\n", qPrintable(QFileInfo(hexPath).fileName()),
+                static_cast<long long>(hex.size()), static_cast<long long>(hex.count('\n')));
+
+    for (int baud : {57600, 115200}) {
+        for (const Mode &mode : modes) {
+            QStringList options{u"--bootloader"_s, u"--baud"_s, QString::number(baud)};
+            if (mode.echo)
+                options << u"--special-read"_s;
+            SimulatorProcess sim(options);
+            if (!sim.start())
+                return 2;
+            QTemporaryDir home;
+            qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+            QDir().mkpath(home.filePath(u"Quendrel"_s));
+            QFile store(home.filePath(u"Quendrel/Korvant.json"_s));
+            if (!store.open(QIODevice::WriteOnly))
+                return 3;
+            store.write(QJsonDocument(QJsonObject{{u"Port"_s, sim.ptyPath()}}).toJson());
+            store.close();
+
+            TfKorvant w;
+            w.port().setBaudRate(PortSettings::baudRateFromName(QString::number(baud)));
+            w.Button_OpenClick();
+            check(w, "cbdirectUpload", mode.direct);
+            check(w, "cbDirectUploadComm", mode.comm);
+            check(w, "cbClearToSend", mode.whole);
+            check(w, "cbSpecialRead", mode.echo);
+            check(w, "cbShowFeedback", true);
+            auto *page = w.findChild<FirmwarePage *>();
+            page->loadHexFile(hexPath);
+
+            QElapsedTimer sinceTick;
+            qint64 longestGapMs = 0;
+            QTimer ticker;
+            ticker.setInterval(1);
+            QObject::connect(&ticker, &QTimer::timeout, &ticker,
+                             [&] { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
+            QElapsedTimer clock;
+            clock.start();
+            sinceTick.start();
+            ticker.start();
+            page->sbTransmitClick();
+            while (page->uploadRunning())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            const double handedOver = double(clock.nsecsElapsed()) / 1e9;
+            // The upload is over for the user once the system took the last byte; it is over on
+            // the line once the station has read it.
+            const qsizetype expected =
+                (mode.direct || mode.comm) ? hex.size() - 2 * hex.count('\n') : hex.size();
+            while (sim.fetchCapture().size() < expected && clock.elapsed() < 600000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            const double seconds = double(clock.nsecsElapsed()) / 1e9;
+            ticker.stop();
+            const double limit = physicalLimit(mode, hex, baud);
+            std::printf("%6d %-22s page done %6.2f s, line done %6.2f s, limit %6.2f s, "
+                        "fraction %.3f, longest gap %lld ms\n",
+                        baud, mode.name, handedOver, seconds, limit, limit / seconds,
+                        static_cast<long long>(longestGapMs));
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}

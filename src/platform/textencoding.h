@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Text files as the station's users keep them: a byte-order mark selects UTF-8 or UTF-16;
+// without one the text is in the 8-bit code page of the systems the files come from
+// (Windows-1252), whatever this machine's own locale is.
+namespace TextEncoding {
+
+enum class Encoding
+{
+    Ansi,
+    Utf8,
+    Utf16LE,
+    Utf16BE
+};
+
+struct Decoded
+{
+    QString text;
+    Encoding encoding = Encoding::Ansi;
+};
+
+Decoded decode(const QByteArray &bytes);
+// Writes the mark of a UTF encoding first. Characters that Windows-1252 lacks become "?".
+QByteArray encode(const QString &text, Encoding encoding);
+
+// Every line break (CR LF, lone LF or lone CR) as CR LF.
+QString withCrLf(const QString &text);
+
+} // namespace TextEncoding

@@ -1,0 +1,336 @@
+#include "firmware/firmwarepage.h"
+#include "shell/filedialogs.h"
+#include "support/simulatorprocess.h"
+#include "support/windowfixture.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QByteArray smallHex = ":020000040000FA\r\n"
+                            ":0400000000308A0042\r\n"
+                            ":08000800090021007A30990083\r\n"
+                            ":00000001FF\r\n";
+
+QByteArray withoutTerminators(const QByteArray &hex)
+{
+    QByteArray bytes = hex;
+    bytes.replace("\r\n", "");
+    return bytes;
+}
+
+} // namespace
+
+// The Firmware Upgrade page in the real window against the simulated boot loader: what each
+// mode puts on the wire, what the log shows, and how the page ends however the upload ends.
+class tst_FirmwarePage : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SimulatorProcess> sim;
+    std::unique_ptr<WindowFixture> f;
+    QTemporaryDir files;
+
+    void startStation(QStringList options)
+    {
+        sim = std::make_unique<SimulatorProcess>(options << u"--bootloader"_s);
+        QVERIFY(sim->start());
+        f = std::make_unique<WindowFixture>(QJsonObject{{u"Port"_s, sim->ptyPath()}});
+        f->connect();
+        QVERIFY(f->window->state().LinkOpen);
+    }
+
+    FirmwarePage *page() { return f->window->findChild<FirmwarePage *>(); }
+    QPlainTextEdit *memo(const QString &name) { return f->control<QPlainTextEdit>(name); }
+    QAbstractButton *button(const QString &name) { return f->control<QAbstractButton>(name); }
+
+    void setMode(const QString &mode)
+    {
+        f->control<QCheckBox>(u"cbdirectUpload"_s)->setChecked(mode == u"direct"_s);
+        f->control<QCheckBox>(u"cbDirectUploadComm"_s)->setChecked(mode == u"comm"_s);
+        f->control<QCheckBox>(u"cbClearToSend"_s)->setChecked(mode == u"whole"_s);
+        f->control<QCheckBox>(u"cbSpecialRead"_s)->setChecked(mode == u"echo"_s);
+    }
+
+    QString writeFile(const QString &name, const QByteArray &contents)
+    {
+        const QString path = files.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(contents);
+        return path;
+    }
+
+    void loadThroughTheDialog(const QString &path)
+    {
+        FileDialogs::setChooser([path](const FileDialogs::Request &) { return path; });
+        button(u"bbGetFile"_s)->click();
+        FileDialogs::setChooser({});
+    }
+
+    void uploadAndWait(int timeoutMs = 30000)
+    {
+        button(u"sbTransmit"_s)->click();
+        QVERIFY(page()->uploadRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!page()->uploadRunning(), timeoutMs);
+    }
+
+    // The boot loader's XON answers to a standard upload arrive after it and show in the log,
+    // as everything the station sends does; they are not what these checks are about.
+    QStringList logLines()
+    {
+        return memo(u"Memo"_s)->toPlainText().remove(QChar(0x11)).split(u'\n');
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        f.reset();
+        sim.reset();
+    }
+
+    void eachModeSendsExactlyItsBytes_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("stationOptions");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("received");
+        QTest::newRow("characters") << u"chars"_s << QStringList{} << smallHex << smallHex;
+        QTest::newRow("characters-no-final-crlf")
+            << u"chars"_s << QStringList{} << smallHex.chopped(2) << smallHex.chopped(2);
+        QTest::newRow("characters-special-read")
+            << u"echo"_s << QStringList{u"--special-read"_s} << smallHex << smallHex;
+        QTest::newRow("whole-text") << u"whole"_s << QStringList{} << smallHex << smallHex;
+        QTest::newRow("whole-text-no-final-crlf")
+            << u"whole"_s << QStringList{} << smallHex.chopped(2) << smallHex.chopped(2);
+        QTest::newRow("direct") << u"direct"_s << QStringList{} << smallHex
+                                << withoutTerminators(smallHex);
+        QTest::newRow("direct-comm-stray-before-xon")
+            << u"comm"_s << QStringList{u"--stray"_s, u"3"_s} << smallHex
+            << withoutTerminators(smallHex);
+        QTest::newRow("lf-file-goes-out-with-crlf")
+            << u"chars"_s << QStringList{} << QByteArray(smallHex).replace("\r\n", "\n")
+            << smallHex;
+    }
+
+    void eachModeSendsExactlyItsBytes()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, stationOptions);
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, received);
+        startStation(stationOptions);
+        setMode(mode);
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, file));
+        QCOMPARE(f->control<QLabel>(u"stLines"_s)->text(), u"Number of lines: 4"_s);
+        uploadAndWait();
+        QCOMPARE(sim->fetchCapture(), received);
+        QVERIFY(button(u"sbTransmit"_s)->isEnabled());
+        QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
+        QVERIFY(f->messages.boxes.isEmpty());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void anEmptyMemoSendsNothingAndStillLogs_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("characters")
+            << u"chars"_s
+            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:00.00.000 BaudRate:57600"_s};
+        QTest::newRow("direct") << u"direct"_s
+                                << QStringList{u"Start: 0.0 BaudRate:57600"_s,
+                                               u"End:00.00.000 BaudRate:57600"_s};
+        QTest::newRow("direct-comm")
+            << u"comm"_s
+            << QStringList{u"Start: 0.0"_s, u"End:00.00.000 Seconds - BaudRate:57600"_s};
+    }
+
+    void anEmptyMemoSendsNothingAndStillLogs()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, log);
+        startStation({});
+        setMode(mode);
+        const QDateTime fixed(QDate(2026, 12, 9), QTime(20, 0));
+        page()->setClock([fixed] { return fixed; });
+        uploadAndWait();
+        QCOMPARE(sim->fetchCapture(), QByteArray());
+        QCOMPARE(logLines(), log);
+    }
+
+    void logLinesAreMeasuredFromTheStart_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("standard-keeps-what-came-before")
+            << u"chars"_s
+            << QStringList{u"station says hi"_s, u"Start: 0.0 BaudRate:57600"_s,
+                           u"End:01.07.250 BaudRate:57600"_s};
+        QTest::newRow("direct-summary-replaces-the-log")
+            << u"direct"_s
+            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:01.07.250 BaudRate:57600"_s};
+    }
+
+    void logLinesAreMeasuredFromTheStart()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QStringList, log);
+        startStation({});
+        setMode(mode);
+        f->control<QCheckBox>(u"cbShowFeedback"_s)->setChecked(true);
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, smallHex));
+        memo(u"Memo"_s)->setPlainText(u"station says hi"_s);
+        // The first two readings are the start; every later one is 1 min 7.25 s on.
+        const QDateTime start(QDate(2026, 12, 9), QTime(20, 0));
+        auto readings = std::make_shared<int>(0);
+        page()->setClock(
+            [start, readings] { return ++*readings <= 2 ? start : start.addMSecs(67250); });
+        uploadAndWait();
+        QCOMPARE(logLines(), log);
+    }
+
+    void feedbackGrowsTheSelectionOverWhatWasSent()
+    {
+        startStation({});
+        setMode(u"direct"_s);
+        f->control<QCheckBox>(u"cbShowSelectionOnUpload"_s)->setChecked(true);
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, smallHex));
+        uploadAndWait();
+        // The line breaks are not counted: the selection covers the lines' own characters.
+        QCOMPARE(memo(u"MHexFile"_s)->textCursor().selectionEnd(),
+                 int(withoutTerminators(smallHex).size()));
+        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 4);
+
+        setMode(u"chars"_s);
+        f->control<QCheckBox>(u"cbShowFeedback"_s)->setChecked(true);
+        uploadAndWait();
+        QCOMPARE(memo(u"MHexFile"_s)->textCursor().selectionEnd(),
+                 memo(u"MHexFile"_s)->toPlainText().size());
+        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), smallHex.size());
+    }
+
+    void cancelEndsAWaitOnASilentStation()
+    {
+        startStation({u"--silent"_s});
+        setMode(u"direct"_s);
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, smallHex));
+        button(u"sbTransmit"_s)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), QByteArray(":020000040000FA"), 3000);
+        QTest::qWait(300); // read time-outs pass; the page keeps waiting for XON
+        QVERIFY(page()->uploadRunning());
+        button(u"sbCancelTransmit"_s)->click();
+        QVERIFY(!page()->uploadRunning());
+        QVERIFY(button(u"sbTransmit"_s)->isEnabled());
+        QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
+        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 0);
+        QCOMPARE(logLines().size(), 2);
+        QCOMPARE(sim->fetchCapture(), QByteArray(":020000040000FA"));
+    }
+
+    void endingTheLinkMidUploadLeavesASanePage_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("disconnect") << u"disconnect"_s;
+        QTest::newRow("page-change") << u"page"_s;
+        QTest::newRow("converter-pulled") << u"hangup"_s;
+    }
+
+    void endingTheLinkMidUploadLeavesASanePage()
+    {
+        QFETCH(QString, how);
+        // Echoed characters pace the upload at the line's speed, so it is still running when
+        // the link ends.
+        QStringList options{u"--baud"_s, u"2400"_s, u"--special-read"_s};
+        if (how == u"hangup"_s)
+            options << u"--hangup-after"_s << u"40"_s;
+        startStation(options);
+        setMode(u"echo"_s);
+        QByteArray big;
+        for (int i = 0; i < 40; ++i)
+            big += ":0400000000308A0042\r\n";
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
+        f->messages.boxes.clear(); // the file's check is not what this test is about
+        button(u"sbTransmit"_s)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(f->control<QProgressBar>(u"Gauge1"_s)->value() > 10, 5000);
+        QVERIFY(page()->uploadRunning());
+        if (how == u"disconnect"_s)
+            f->connect();
+        else if (how == u"page"_s)
+            f->userSelectsPage(TfKorvant::PageLink);
+        QTRY_VERIFY_WITH_TIMEOUT(!page()->uploadRunning(), 5000);
+        QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
+        QCOMPARE(button(u"sbTransmit"_s)->isEnabled(), how == u"page"_s);
+        QVERIFY(!QApplication::overrideCursor());
+        // Only the pulled converter is news to the user, and it is said once.
+        QCOMPARE(f->messages.boxes.size(), how == u"hangup"_s ? 1 : 0);
+    }
+
+    void loadingKeepsTheTextAndCountsLines_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("utf8-mark")
+            << QByteArray("\xEF\xBB\xBF:00000001FF\r\n") << u":00000001FF\n"_s;
+        QTest::newRow("utf16-mark") << QByteArray("\xFF\xFE:\x00"
+                                                  "0\x00"
+                                                  "1\x00",
+                                                  8)
+                                    << u":01"_s;
+        QTest::newRow("lone-cr") << QByteArray(":00000001FF\r:00000001FF")
+                                 << u":00000001FF\n:00000001FF"_s;
+    }
+
+    void loadingKeepsTheTextAndCountsLines()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, shown);
+        f = std::make_unique<WindowFixture>();
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, contents));
+        QCOMPARE(memo(u"MHexFile"_s)->toPlainText(), shown);
+    }
+
+    void aBrokenFileIsNamedButKept()
+    {
+        f = std::make_unique<WindowFixture>();
+        const QString path = writeFile(u"broken.hex"_s, ":0400000000308A0041\r\n:00000001FF\r\n");
+        loadThroughTheDialog(path);
+        QCOMPARE(f->messages.boxes.size(), 1);
+        QVERIFY(f->messages.boxes.first().text.contains(u"Line 1: the checksum is 41"_s));
+        QCOMPARE(f->control<QLineEdit>(u"eHexFile"_s)->text(), path);
+        QCOMPARE(f->control<QLabel>(u"stLines"_s)->text(), u"Number of lines: 2"_s);
+        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->maximum(), 2);
+    }
+
+    void cancellingTheDialogChangesNothing()
+    {
+        f = std::make_unique<WindowFixture>();
+        loadThroughTheDialog(writeFile(u"first.hex"_s, smallHex));
+        FileDialogs::setChooser([](const FileDialogs::Request &request) {
+            return request.folder.endsWith(u"first.hex"_s) ? QString() : u"wrong"_s;
+        });
+        button(u"bbGetFile"_s)->click();
+        FileDialogs::setChooser({});
+        QVERIFY(f->control<QLineEdit>(u"eHexFile"_s)->text().endsWith(u"first.hex"_s));
+        QCOMPARE(f->control<QLabel>(u"stLines"_s)->text(), u"Number of lines: 4"_s);
+    }
+
+    void anUnreadableFileIsReported()
+    {
+        f = std::make_unique<WindowFixture>();
+        loadThroughTheDialog(files.filePath(u"missing.hex"_s));
+        QCOMPARE(f->messages.boxes.size(), 1);
+        QVERIFY(f->messages.boxes.first().text.contains(u"missing.hex"_s));
+        QVERIFY(memo(u"MHexFile"_s)->toPlainText().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_FirmwarePage)
+#include "tst_firmwarepage.moc"
