@@ -63,7 +63,7 @@ void ProgramFiles::download(WebClient &web, const QString &sUrl)
     QSaveFile file(downloadFile());
     if (!file.open(QIODevice::WriteOnly))
         throw KorvantError(u"Cannot create %1: %2"_s.arg(downloadFile(), file.errorString()));
-    if (web.Get(sUrl, file) <= 0)
+    if (web.Get(sUrl, file, m_downloadCap) <= 0)
         throw KorvantError(transmissionError);
     if (!file.commit())
         throw KorvantError(u"Cannot write %1: %2"_s.arg(downloadFile(), file.errorString()));

@@ -30,6 +30,9 @@ public:
     // Swaps the program file and the ".old" file.
     void revert();
 
+    // A download longer than this fails (an endless answer must not fill the disk).
+    static constexpr qint64 DownloadCap = 256 * 1024 * 1024;
+    void setDownloadCap(qint64 bytes) { m_downloadCap = bytes; }
     // For tests that make a rename fail.
     void setRename(Rename rename) { m_rename = std::move(rename); }
 
@@ -44,4 +47,5 @@ private:
     QString m_program;
     QString m_workingDirectory;
     Rename m_rename;
+    qint64 m_downloadCap = DownloadCap;
 };

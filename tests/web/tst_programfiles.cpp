@@ -110,6 +110,7 @@ private Q_SLOTS:
             << u"The connection ended after "_s;
         QTest::newRow("closed") << hook(LocalWebServer::Hook::Close) << u"Socket Error # "_s;
         QTest::newRow("stalled") << hook(LocalWebServer::Hook::Stall) << u"Read timed out"_s;
+        QTest::newRow("endless") << hook(LocalWebServer::Hook::Endless) << u"The answer of "_s;
         QTest::newRow("empty") << m_server->url(u"empty"_s).toString()
                                << u"Erreur de transmission -korvant"_s;
         QTest::newRow("not-a-program")
@@ -124,6 +125,7 @@ private Q_SLOTS:
         QVERIFY(!stampedProgramCopy(oldFile(), u"2.0.0.2"_s, {}).isEmpty());
         const Snapshot before = snapshot(m_folders->program.path());
         ProgramFiles files(m_program, m_folders->working.path());
+        files.setDownloadCap(1024 * 1024);
         WebClient web;
         web.setStallTimeout(1000);
         const QString failure = failureOf([&] { files.DownLoadURL(web, url); });
