@@ -52,18 +52,18 @@ private Q_SLOTS:
         m_server = std::make_unique<LocalWebServer>();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
         qputenv("XDG_CONFIG_HOME", m_server->configHome().toUtf8());
-        publish(u"a.hex"_s, hexA);
-        publish(u"b.hex"_s, ":00000001FF\n");
-        publish(u"c.hex"_s, hexC);
-        publish(u"my firmware 2.hex"_s, hexC);
-        publish(u"x.hex"_s, hexA);
+        QVERIFY(m_server->publish(u"a.hex"_s, hexA));
+        QVERIFY(m_server->publish(u"b.hex"_s, ":00000001FF\n"));
+        QVERIFY(m_server->publish(u"c.hex"_s, hexC));
+        QVERIFY(m_server->publish(u"my firmware 2.hex"_s, hexC));
+        QVERIFY(m_server->publish(u"x.hex"_s, hexA));
     }
 
     void init()
     {
         m_folder = std::make_unique<QTemporaryDir>();
         m_program = programCopy(u"korvant"_s);
-        publish(u"korvant.hls"_s, "a.hex\r\nb.hex\r\nc.hex\r\n");
+        QVERIFY(m_server->publish(u"korvant.hls"_s, "a.hex\r\nb.hex\r\nc.hex\r\n"));
         m_before = m_server->accessLogLines().size();
     }
 
@@ -122,7 +122,7 @@ private Q_SLOTS:
 
     void entryWithBlanksIsUsedUnchanged()
     {
-        publish(u"korvant.hls"_s, "my firmware 2.hex\r\n");
+        QVERIFY(m_server->publish(u"korvant.hls"_s, "my firmware 2.hex\r\n"));
         TfHexList dialog(m_web, m_program);
         dialog.sbLoadClick();
         QCOMPARE(dialog.result().savedPath, m_folder->filePath(u"my firmware 2.hex"_s));
@@ -142,7 +142,7 @@ private Q_SLOTS:
     void unsafeEntryIsRefused()
     {
         QFETCH(QByteArray, list);
-        publish(u"korvant.hls"_s, list);
+        QVERIFY(m_server->publish(u"korvant.hls"_s, list));
         TfHexList dialog(m_web, m_program);
         dialog.lbHexList()->setCurrentRow(1 % dialog.lbHexList()->count());
         dialog.sbLoadClick();
@@ -207,7 +207,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, list);
         QFETCH(QString, expected);
-        publish(u"korvant.hls"_s, list);
+        QVERIFY(m_server->publish(u"korvant.hls"_s, list));
         QVERIFY(QDir(m_folder->path()).mkpath(u"a.hex/inside"_s));
         TfHexList dialog(m_web, m_program);
         dialog.sbLoadClick();
@@ -221,7 +221,7 @@ private Q_SLOTS:
     void renamedProgramFetchesItsOwnList()
     {
         const QString program = programCopy(u"station"_s);
-        publish(u"station.hls"_s, "x.hex\r\n");
+        QVERIFY(m_server->publish(u"station.hls"_s, "x.hex\r\n"));
         TfHexList dialog(m_web, program);
         QCOMPARE(itemTexts(dialog.lbHexList()), QStringList{u"x.hex"_s});
     }
@@ -279,13 +279,6 @@ private:
     {
         return stampedProgramCopy(m_folder->filePath(name), u"2.0.0.4"_s,
                                   m_server->baseUrl().toString());
-    }
-
-    void publish(const QString &name, const QByteArray &contents)
-    {
-        QFile file(m_server->updateDir() + u'/' + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
     }
 
     bool requested(const QString &path) const

@@ -190,6 +190,12 @@ QString LocalWebServer::accessLog() const
     return stateDir() + u"/logs/access.log"_s;
 }
 
+bool LocalWebServer::publish(const QString &name, const QByteArray &contents) const
+{
+    QFile file(updateDir() + u'/' + name);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
 QStringList LocalWebServer::accessLogLines() const
 {
     QFile log(accessLog());

@@ -55,6 +55,8 @@ public:
     QString updateDir() const;
     QString siteDir() const;
     QString stateDir() const;
+    // Drops a file into the update directory, where it is served at once.
+    bool publish(const QString &name, const QByteArray &contents) const;
     // One line per request: request line, status, size, User-Agent, Accept, Cookie and
     // Accept-Encoding.
     QString accessLog() const;

@@ -1,7 +1,7 @@
 // The program file swap of the update and the revert, on stamped copies of the built program
 // in temporary folders, with the files published by the local stand-in of the maker's server.
-#include "platform/korvanterror.h"
 #include "platform/versionrecord.h"
+#include "support/failuretext.h"
 #include "support/localwebserver.h"
 #include "support/programcopy.h"
 #include "web/programfiles.h"
@@ -53,8 +53,8 @@ private Q_SLOTS:
         QVERIFY(!stampedProgramCopy(m_server->updateDir() + u"/korvant"_s, u"2.0.0.5"_s,
                                     m_server->baseUrl().toString())
                      .isEmpty());
-        publish(u"empty"_s, {});
-        publish(u"not-a-program"_s, "<html>Not here</html>\n");
+        QVERIFY(m_server->publish(u"empty"_s, {}));
+        QVERIFY(m_server->publish(u"not-a-program"_s, "<html>Not here</html>\n"));
     }
 
     void init()
@@ -217,16 +217,6 @@ private:
         QTemporaryDir working;
     };
 
-    static QString failureOf(const std::function<void()> &action)
-    {
-        try {
-            action();
-        } catch (const KorvantError &e) {
-            return e.message();
-        }
-        return {};
-    }
-
     // The renames numbered in `failing` (from 1) fail; the others are done.
     static void failRename(ProgramFiles &files, QList<int> failing)
     {
@@ -234,13 +224,6 @@ private:
         files.setRename([count, failing](const QString &from, const QString &to) {
             return !failing.contains(++*count) && QFile::rename(from, to);
         });
-    }
-
-    void publish(const QString &name, const QByteArray &contents)
-    {
-        QFile file(m_server->updateDir() + u'/' + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
     }
 
     QString oldFile() const { return m_folders->program.filePath(u"korvant.old"_s); }

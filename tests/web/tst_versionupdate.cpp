@@ -252,9 +252,7 @@ private:
 
     void publishVersion(const QString &text, const QString &name = u"korvant.ver"_s)
     {
-        QFile file(m_server->updateDir() + u'/' + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text.toLatin1());
+        QVERIFY(m_server->publish(name, text.toLatin1()));
     }
 
     QPushButton *button(const QString &name) const

@@ -1,6 +1,6 @@
 // The window's web client against the local stand-in of the maker's server: what goes on the
 // wire, the readable failures, the caps and time-outs, and the window kept responsive.
-#include "platform/korvanterror.h"
+#include "support/failuretext.h"
 #include "support/localwebserver.h"
 #include "web/webclient.h"
 
@@ -21,17 +21,6 @@ const QString largeHex = u"Korvant_PatternTable_301e.hex"_s;
 QString under(const QUrl &base, const QString &name)
 {
     return base.toString() + u'/' + name;
-}
-
-// The failure's text, or empty when the GET succeeded.
-QString failureOf(const std::function<void()> &get)
-{
-    try {
-        get();
-    } catch (const KorvantError &e) {
-        return e.message();
-    }
-    return {};
 }
 
 QByteArray fileContents(const QString &path)
