@@ -3,6 +3,7 @@
 #include "cv/cvprogrammingpage.h"
 #include "cv/printcv.h"
 #include "firmware/firmwarepage.h"
+#include "firmware/hexlistdialog.h"
 #include "link/comporterror.h"
 #include "link/lamppanel.h"
 #include "link/memoryimage.h"
@@ -28,12 +29,15 @@
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutencoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
+#include "web/versionupdate.h"
+#include "web/webclient.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
@@ -107,7 +111,8 @@ QPixmap logoPixmap()
 } // namespace
 
 TfKorvant::TfKorvant(QWidget *parent)
-    : QMainWindow(parent), m_instructions(m_port, m_state, [] { QApplication::processEvents(); })
+    : QMainWindow(parent), m_instructions(m_port, m_state, [] { QApplication::processEvents(); }),
+      m_webClient(new WebClient(this))
 {
     setObjectName(u"fKorvant"_s);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -123,6 +128,10 @@ TfKorvant::TfKorvant(QWidget *parent)
     setCentralWidget(central);
     m_statusBar = new PortStatusBar(this);
     setStatusBar(m_statusBar);
+    m_versionUpdate = std::make_unique<VersionUpdate>(this, *m_webClient, m_statusBar);
+    connect(m_webClient, &WebClient::work, this, [this](qint64 count) {
+        m_statusBar->setPanelText(5, u"Bytes downloaded: %1"_s.arg(count));
+    });
 
     connect(&m_port, &TComPort::afterOpen, this, [this] { ComPortOpen(); });
     connect(&m_port, &TComPort::afterClose, this, [this] { ComPortClose(); });
@@ -136,6 +145,14 @@ TfKorvant::TfKorvant(QWidget *parent)
     });
 
     wirePrintButtons();
+    connect(m_firmwarePage, &FirmwarePage::hexListRequested, this, [this] {
+        guarded(this, [this] {
+            bHexListClick(m_firmwarePage, *m_webClient, QApplication::applicationFilePath(),
+                          m_firmwarePage->findChild<QLineEdit *>(u"eHexFile"_s),
+                          m_firmwarePage->findChild<QPlainTextEdit *>(u"MHexFile"_s),
+                          [this](const QString &path) { m_firmwarePage->loadHexFile(path); });
+        });
+    });
     FormCreate();
 }
 
@@ -216,8 +233,9 @@ QWidget *TfKorvant::buildRightPanel()
     m_open = addButton(u"Button_Open"_s, u"&Connect"_s);
     auto *settings = addButton(u"Button_Settings"_s, u"Settings"_s);
     m_stayOnTop = addButton(u"Button1"_s, u"Stay On Top"_s);
-    addButton(u"bCheckNewVersion"_s, u"Version Update"_s);
-    addButton(u"bRevertOldVersion"_s, u"Revert to previous version"_s);
+    m_checkNewVersion = addButton(u"bCheckNewVersion"_s, u"Version Update"_s);
+    m_checkNewVersion->installEventFilter(this);
+    auto *revert = addButton(u"bRevertOldVersion"_s, u"Revert to previous version"_s);
     m_quit = new QToolButton(panel);
     m_quit->setObjectName(u"sbQuit"_s);
     m_quit->setText(u"&Quit"_s);
@@ -233,6 +251,10 @@ QWidget *TfKorvant::buildRightPanel()
     connect(settings, &QPushButton::clicked, this, [this] { Button_SettingsClick(); });
     connect(m_stayOnTop, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(m_quit, &QToolButton::clicked, this, [this] { sbQuitClick(); });
+    connect(m_checkNewVersion, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { m_versionUpdate->bCheckNewVersionClick(); }); });
+    connect(revert, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { m_versionUpdate->bRevertOldVersionClick(); }); });
     return panel;
 }
 
@@ -516,6 +538,13 @@ bool TfKorvant::eventFilter(QObject *watched, QEvent *event)
         if (press->button() == Qt::RightButton) {
             sbQuitMouseDown(press->button());
             return true; // a right press never quits
+        }
+    }
+    if (watched == m_checkNewVersion && event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        if (press->button() == Qt::RightButton) {
+            guarded(this, [&] { m_versionUpdate->bCheckNewVersionMouseDown(press->button()); });
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

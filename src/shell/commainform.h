@@ -6,6 +6,7 @@
 #include "shell/sharedstate.h"
 
 #include <QMainWindow>
+#include <memory>
 
 class ConfigPage;
 class CvProgrammingPage;
@@ -22,6 +23,8 @@ class SpecialPage;
 class TurnoutDecoderPage;
 class TurnoutEncoderPage;
 class TurnoutLoadSavePage;
+class VersionUpdate;
+class WebClient;
 
 // The main window `TfKorvant`: owns the pages, the port and the shared state, and wires them.
 // Each page's own operations live in that page's class.
@@ -58,6 +61,9 @@ public:
     QTabWidget *pageControl1() const { return m_pageControl1; }
     QTabWidget *pageControl3() const { return m_pageControl3; }
     TComDataPacket &packetFramer() { return m_framer; }
+    // The window's web client `IdHTTP1`: its progress shows in status bar panel 5.
+    WebClient &webClient() { return *m_webClient; }
+    VersionUpdate &versionUpdate() { return *m_versionUpdate; }
 
     void DoInstruction(const QString &sDir);
     void FillStatusBar();
@@ -123,5 +129,8 @@ private:
     LampPanel *m_lamps = nullptr;
     QPushButton *m_open = nullptr;
     QPushButton *m_stayOnTop = nullptr;
+    QPushButton *m_checkNewVersion = nullptr;
+    WebClient *m_webClient = nullptr;
+    std::unique_ptr<VersionUpdate> m_versionUpdate;
     QToolButton *m_quit = nullptr;
 };

@@ -34,6 +34,7 @@ bool show(QWidget *parent, const Box &box)
     case Kind::Question:
         dialog.setIcon(QMessageBox::Question);
         dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        dialog.setDefaultButton(box.defaultNo ? QMessageBox::No : QMessageBox::Yes);
         return dialog.exec() == QMessageBox::Yes;
     }
     if (box.button.isEmpty())
@@ -71,9 +72,11 @@ void error(QWidget *parent, const QString &text, const QString &button)
     show(parent, make(Kind::Error, text, button));
 }
 
-bool question(QWidget *parent, const QString &text)
+bool question(QWidget *parent, const QString &text, bool defaultNo)
 {
-    return show(parent, make(Kind::Question, text));
+    Box box = make(Kind::Question, text);
+    box.defaultNo = defaultNo;
+    return show(parent, box);
 }
 
 } // namespace Messages

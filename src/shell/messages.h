@@ -22,7 +22,8 @@ struct Box
     Kind kind = Kind::Information;
     QString title;
     QString text;
-    QString button; // a box with a named single button ("Close"); empty for the default
+    QString button;         // a box with a named single button ("Close"); empty for the default
+    bool defaultNo = false; // a question whose default button is No
 };
 
 // Returns the answer for questions (true = Yes); ignored for the others.
@@ -32,6 +33,7 @@ void setSink(Sink sink);
 void information(QWidget *parent, const QString &text);
 void warning(QWidget *parent, const QString &text);
 void error(QWidget *parent, const QString &text, const QString &button = {});
-bool question(QWidget *parent, const QString &text);
+// defaultNo: No is the default button (Return answers No), for questions about risky steps.
+bool question(QWidget *parent, const QString &text, bool defaultNo = false);
 
 } // namespace Messages

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QHostAddress>
 #include <QProcess>
 #include <QSslCertificate>
@@ -187,6 +188,20 @@ QString LocalWebServer::stateDir() const
 QString LocalWebServer::accessLog() const
 {
     return stateDir() + u"/logs/access.log"_s;
+}
+
+bool LocalWebServer::publish(const QString &name, const QByteArray &contents) const
+{
+    QFile file(updateDir() + u'/' + name);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+QStringList LocalWebServer::accessLogLines() const
+{
+    QFile log(accessLog());
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }
 
 QSslConfiguration LocalWebServer::sslConfiguration() const

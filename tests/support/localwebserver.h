@@ -55,8 +55,14 @@ public:
     QString updateDir() const;
     QString siteDir() const;
     QString stateDir() const;
-    // One line per request: request line, status, size, User-Agent, Accept and Cookie.
+    // Drops a file into the update directory, where it is served at once.
+    bool publish(const QString &name, const QByteArray &contents) const;
+    // One line per request: request line, status, size, User-Agent, Accept, Cookie and
+    // Accept-Encoding.
     QString accessLog() const;
+    // The access log's lines so far (nginx writes a line when its request ends: wait with
+    // QTRY_* for the one expected).
+    QStringList accessLogLines() const;
     // The default TLS configuration plus the server's CA, as the program builds its own.
     QSslConfiguration sslConfiguration() const;
 

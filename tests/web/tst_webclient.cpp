@@ -1,0 +1,268 @@
+// The window's web client against the local stand-in of the maker's server: what goes on the
+// wire, the readable failures, the caps and time-outs, and the window kept responsive.
+#include "support/failuretext.h"
+#include "support/localwebserver.h"
+#include "web/webclient.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString largeHex = u"Korvant_PatternTable_301e.hex"_s;
+
+QString under(const QUrl &base, const QString &name)
+{
+    return base.toString() + u'/' + name;
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestWebClient : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_server = std::make_unique<LocalWebServer>();
+        QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
+        // The client trusts the CA file where the program looks for it.
+        qputenv("XDG_CONFIG_HOME", m_server->configHome().toUtf8());
+    }
+
+    void requestHeadersOnTheWire()
+    {
+        WebClient web;
+        const qsizetype before = m_server->accessLogLines().size();
+        QCOMPARE(web.Get(m_server->url(u"korvant.ver"_s).toString(), WebClient::VersionFileCap),
+                 QStringLiteral(KORVANT_EXPECTED_VERSION "\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(requests(before, u"/Korvant/korvant.ver"_s).size(), 1, 5000);
+        const QString line = requests(before, u"/Korvant/korvant.ver"_s).constFirst();
+        QVERIFY2(line.contains(u"\"GET /Korvant/korvant.ver HTTP/1.1\" 200"_s), qPrintable(line));
+        QVERIFY2(line.contains(u"ua=\"Mozilla/3.0 (compatible; Indy Library)\""_s),
+                 qPrintable(line));
+        QVERIFY2(line.contains(u"accept=\"text/html,application/xhtml+xml,application/xml;q=0.9,"
+                               "*/*;q=0.8\""_s),
+                 qPrintable(line));
+        QVERIFY2(line.contains(u"encoding=\"identity\""_s), qPrintable(line));
+        QVERIFY2(!line.contains(u"gzip"_s) && !line.contains(u"deflate"_s), qPrintable(line));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<QString>("expected"); // the start of the failure's text
+
+        using Hook = LocalWebServer::Hook;
+        using Bad = LocalWebServer::BadCertificate;
+        const qint64 text = WebClient::TextFileCap;
+        QTest::newRow("not-found") << m_server->url(u"korvant.missing"_s).toString() << text
+                                   << u"HTTP/1.1 404 Not Found"_s;
+        QTest::newRow("redirect") << under(m_server->hookBaseUrl(Hook::Redirect), u"korvant.ver"_s)
+                                  << text << u"HTTP/1.1 302 Moved Temporarily"_s;
+        QTest::newRow("server-error")
+            << under(m_server->hookBaseUrl(Hook::Error500), u"korvant.ver"_s) << text
+            << u"HTTP/1.1 500 Internal Server Error"_s;
+        QTest::newRow("closed-without-answer")
+            << under(m_server->hookBaseUrl(Hook::Close), u"korvant.ver"_s) << text
+            << u"Socket Error # "_s;
+        QTest::newRow("refused-connection")
+            << u"https://127.0.0.1:1/Korvant/korvant.ver"_s << text << u"Socket Error # "_s;
+        QTest::newRow("truncated")
+            << under(m_server->hookBaseUrl(Hook::Truncated), u"korvant.hls"_s) << text
+            << u"The connection ended after "_s;
+        QTest::newRow("unknown-ca")
+            << under(m_server->badCertificateBaseUrl(Bad::UnknownCa), u"korvant.ver"_s) << text
+            << u"Error connecting with SSL."_s;
+        QTest::newRow("wrong-host")
+            << under(m_server->badCertificateBaseUrl(Bad::WrongHost), u"korvant.ver"_s) << text
+            << u"Error connecting with SSL."_s;
+        QTest::newRow("expired") << under(m_server->badCertificateBaseUrl(Bad::Expired),
+                                          u"korvant.ver"_s)
+                                 << text << u"Error connecting with SSL."_s;
+        QTest::newRow("version-file-cap")
+            << m_server->url(largeHex).toString() << WebClient::VersionFileCap
+            << u"The answer of %1 is larger than 4096 bytes."_s.arg(
+                   m_server->url(largeHex).toDisplayString());
+        QTest::newRow("endless-text") << under(m_server->hookBaseUrl(Hook::Endless), u"x.hex"_s)
+                                      << text << u"The answer of "_s;
+        QTest::newRow("empty-address") << QString() << text << u"'' is not a web address"_s;
+        QTest::newRow("no-scheme") << u"localhost/Korvant/korvant.ver"_s << text
+                                   << u"'localhost/Korvant/korvant.ver' is not a web address"_s;
+    }
+
+    void failures()
+    {
+        QFETCH(QString, url);
+        QFETCH(qint64, cap);
+        QFETCH(QString, expected);
+        WebClient web;
+        const QString failure = failureOf([&] { web.Get(url, cap); });
+        QVERIFY2(failure.startsWith(expected), qPrintable(failure));
+        QVERIFY(!web.isBusy());
+    }
+
+    void redirectIsNotFollowed()
+    {
+        WebClient web;
+        const qsizetype before = m_server->accessLogLines().size();
+        const QString failure = failureOf([&] {
+            web.Get(under(m_server->hookBaseUrl(LocalWebServer::Hook::Redirect), u"korvant.ver"_s),
+                    WebClient::VersionFileCap);
+        });
+        QVERIFY(failure.startsWith(u"HTTP/1.1 302"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(requests(before, u"/redirect/Korvant/korvant.ver"_s).size(), 1,
+                                  5000);
+        QTest::qWait(300); // a followed redirect would show as a second request
+        QCOMPARE(requests(before, u"/Korvant/korvant.ver"_s).size(), 0);
+    }
+
+    void cookiesComeBackForTheRun()
+    {
+        WebClient web;
+        const qsizetype before = m_server->accessLogLines().size();
+        web.Get(under(m_server->hookBaseUrl(LocalWebServer::Hook::Cookie), u"korvant.hls"_s),
+                WebClient::TextFileCap);
+        web.Get(m_server->url(u"korvant.ver"_s).toString(), WebClient::VersionFileCap);
+        WebClient nextRun;
+        nextRun.Get(m_server->url(u"korvant.hls"_s).toString(), WebClient::TextFileCap);
+        QTRY_COMPARE_WITH_TIMEOUT(requests(before, u"/Korvant/korvant.ver"_s).size(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(requests(before, u"/Korvant/korvant.hls"_s).size(), 1, 5000);
+        const QString first = requests(before, u"/cookie/Korvant/korvant.hls"_s).value(0);
+        const QString second = requests(before, u"/Korvant/korvant.ver"_s).value(0);
+        const QString otherClient = requests(before, u"/Korvant/korvant.hls"_s).value(0);
+        QVERIFY2(first.contains(u"cookie=\"-\""_s), qPrintable(first));
+        QVERIFY2(second.contains(u"cookie=\"korvant-test=1\""_s), qPrintable(second));
+        QVERIFY2(otherClient.contains(u"cookie=\"-\""_s), qPrintable(otherClient));
+    }
+
+    void slowBodyKeepsTheWindowResponsive()
+    {
+        WebClient web;
+        QList<qint64> counts;
+        connect(&web, &WebClient::work, this, [&counts](qint64 count) { counts.append(count); });
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        timer.start(50);
+        QBuffer body;
+        body.open(QIODevice::WriteOnly);
+        const qint64 size =
+            web.Get(under(m_server->hookBaseUrl(LocalWebServer::Hook::Slow), largeHex), body);
+        const QByteArray expected = fileContents(m_server->updateDir() + u'/' + largeHex);
+        QCOMPARE(body.data(), expected);
+        QCOMPARE(size, expected.size());
+        QVERIFY2(ticks >= 10, qPrintable(u"the timer fired %1 times"_s.arg(ticks)));
+        QVERIFY2(counts.size() >= 3, qPrintable(u"%1 progress events"_s.arg(counts.size())));
+        QVERIFY(std::is_sorted(counts.begin(), counts.end()));
+        QCOMPARE(counts.constLast(), expected.size());
+    }
+
+    void secondUseDuringATransferIsRefused()
+    {
+        WebClient web;
+        QString inner;
+        QTimer::singleShot(100, this, [&] {
+            inner = failureOf([&] {
+                web.Get(m_server->url(u"korvant.ver"_s).toString(), WebClient::VersionFileCap);
+            });
+        });
+        const QString outer =
+            web.Get(under(m_server->hookBaseUrl(LocalWebServer::Hook::Slow), largeHex),
+                    WebClient::TextFileCap);
+        QVERIFY(outer.startsWith(u':'));
+        QCOMPARE(inner, u"A download is already running; wait until it has ended."_s);
+        QVERIFY(!web.isBusy());
+    }
+
+    void transferWithoutProgressFails()
+    {
+        WebClient web;
+        web.setStallTimeout(1000);
+        const QString failure = failureOf([&] {
+            web.Get(under(m_server->hookBaseUrl(LocalWebServer::Hook::Stall), u"korvant.ver"_s),
+                    WebClient::VersionFileCap);
+        });
+        QVERIFY2(failure.startsWith(u"Read timed out: nothing came from "_s), qPrintable(failure));
+    }
+
+    void getIntoAFile()
+    {
+        WebClient web;
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"korvant.new"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        web.Get(m_server->url(u"korvant"_s).toString(), file);
+        file.close();
+        QCOMPARE(fileContents(file.fileName()),
+                 fileContents(m_server->updateDir() + u"/korvant"_s));
+    }
+
+    void errorPageIsNotWrittenIntoTheFile()
+    {
+        WebClient web;
+        QBuffer body;
+        body.open(QIODevice::WriteOnly);
+        const QString failure =
+            failureOf([&] { web.Get(m_server->url(u"korvant.missing"_s).toString(), body); });
+        QVERIFY(failure.startsWith(u"HTTP/1.1 404"_s));
+        QCOMPARE(body.size(), 0);
+    }
+
+    void destinationThatCannotBeWrittenFails()
+    {
+        WebClient web;
+        QBuffer body;
+        body.open(QIODevice::ReadOnly);
+        const QString failure =
+            failureOf([&] { web.Get(m_server->url(u"korvant.ver"_s).toString(), body); });
+        QVERIFY2(failure.startsWith(u"Cannot write the download"_s), qPrintable(failure));
+    }
+
+    void localServerIsRefusedWithoutItsCaFile()
+    {
+        QTemporaryDir otherHome;
+        qputenv("XDG_CONFIG_HOME", otherHome.path().toUtf8());
+        WebClient web;
+        const QString failure = failureOf([&] {
+            web.Get(m_server->url(u"korvant.ver"_s).toString(), WebClient::VersionFileCap);
+        });
+        qputenv("XDG_CONFIG_HOME", m_server->configHome().toUtf8());
+        QVERIFY2(failure.startsWith(u"Error connecting with SSL."_s), qPrintable(failure));
+        // The same client trusts the server again once the CA file is back.
+        QCOMPARE(web.Get(m_server->url(u"korvant.ver"_s).toString(), WebClient::VersionFileCap),
+                 QStringLiteral(KORVANT_EXPECTED_VERSION "\r\n"));
+    }
+
+private:
+    // The log lines after the first `from` ones that request exactly this path.
+    QStringList requests(qsizetype from, const QString &path) const
+    {
+        QStringList found;
+        for (const QString &line : m_server->accessLogLines().mid(from)) {
+            if (line.contains(u"\"GET "_s + path + u" HTTP/1.1\""_s))
+                found.append(line);
+        }
+        return found;
+    }
+
+    std::unique_ptr<LocalWebServer> m_server;
+};
+
+QTEST_GUILESS_MAIN(TestWebClient)
+#include "tst_webclient.moc"
