@@ -187,7 +187,7 @@ void TfKorvant::buildPages()
     m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage(m_port, m_state);
     m_decoderPage = new TurnoutDecoderPage(*m_turnoutPage);
-    m_specialPage = new SpecialPage;
+    m_specialPage = new SpecialPage([this] { return m_firmwarePage->hexLines(); });
     m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_specialPage);
     m_cvPage = new CvProgrammingPage(m_port, m_state, [this] { openPort(); });
     drawTabsAsButtons(m_cvPage->pageControl());
