@@ -8,9 +8,38 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace Cli {
 
+namespace {
+
+constexpr qsizetype TextWidth = 79;
+
+// Qt's parser prints the description as it stands; a paragraph wraps at the text width, and a
+// line that starts with blanks (an example) is kept as it is.
+QString wrapped(const QString &text)
+{
+    QStringList out;
+    for (const QString &paragraph : text.split(u'\n')) {
+        if (paragraph.startsWith(u' ')) {
+            out.append(paragraph);
+            continue;
+        }
+        QString line;
+        for (const QString &word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+            if (!line.isEmpty() && line.size() + 1 + word.size() > TextWidth) {
+                out.append(line);
+                line.clear();
+            }
+            line += (line.isEmpty() ? QString() : u" "_s) + word;
+        }
+        out.append(line);
+    }
+    return out.join(u'\n');
+}
+
+} // namespace
+
 Arguments::Arguments(QString command, const QString &description) : m_command(std::move(command))
 {
-    m_parser.setApplicationDescription(description);
+    m_parser.setApplicationDescription(wrapped(description));
     m_parser.addOption(QCommandLineOption({u"h"_s, u"help"_s}, u"Shows this help."_s));
 }
 
@@ -57,7 +86,7 @@ int Arguments::positiveNumber(const QString &option, int fallback) const
     const int number = m_parser.value(option).toInt(&ok);
     if (!ok || number < 1)
         fail(u"--%1 needs a whole number of at least 1, not \"%2\""_s.arg(option,
-                                                                        m_parser.value(option)));
+                                                                          m_parser.value(option)));
     return number;
 }
 
@@ -94,8 +123,8 @@ QString commandList(const QString &command, const QString &description,
     qsizetype width = 0;
     for (const Command &c : commands)
         width = std::max(width, c.name.size());
-    QString text = u"Usage: %1 <command> [options] [arguments]\n%2\n\nCommands:\n"_s.arg(
-        command, description);
+    QString text =
+        u"Usage: %1 <command> [options] [arguments]\n%2\n\nCommands:\n"_s.arg(command, description);
     for (const Command &c : commands)
         text += u"  "_s + c.name.leftJustified(width + 2) + c.summary + u'\n';
     text += u"\n'%1 <command> --help' describes a command.\n"_s.arg(command);

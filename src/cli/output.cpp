@@ -16,12 +16,12 @@ void put(std::FILE *stream, QStringView text)
 
 } // namespace
 
-void write(QStringView text)
+void write(const QString &text)
 {
     put(stdout, text);
 }
 
-void line(QStringView text)
+void line(const QString &text)
 {
     put(stdout, text);
     std::fputc('\n', stdout);
@@ -32,7 +32,7 @@ void flush()
     std::fflush(stdout);
 }
 
-void error(QStringView line)
+void error(const QString &line)
 {
     // Whatever the results said so far comes first, as a reader of both streams expects.
     std::fflush(stdout);
@@ -41,7 +41,7 @@ void error(QStringView line)
     std::fflush(stderr);
 }
 
-void status(QStringView text)
+void status(const QString &text)
 {
     put(stderr, text);
     std::fflush(stderr);

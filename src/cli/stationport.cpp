@@ -30,8 +30,8 @@ void addOptions(Arguments &arguments)
         u"port"_s,
         u"The station's port: a name from 'korvant-cli ports' (ttyUSB0, SIM1) or a device path."_s,
         u"PORT"_s));
-    arguments.addOption(QCommandLineOption(
-        u"baud"_s, u"Line speed in bits per second (default 57600)."_s, u"N"_s));
+    arguments.addOption(
+        QCommandLineOption(u"baud"_s, u"Line speed in bits per second (default 57600)."_s, u"N"_s));
 }
 
 Choice chosen(const Arguments &arguments)

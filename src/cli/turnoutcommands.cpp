@@ -37,7 +37,8 @@ QByteArray readRows(const QString &path)
     if (file.error() != QFileDevice::NoError)
         throw KorvantError(u"Cannot read %1. %2"_s.arg(shown, file.errorString()));
     if (bytes.size() > MaxRowBytes)
-        throw KorvantError(u"The rows in %1 are longer than %2 bytes."_s.arg(shown).arg(MaxRowBytes));
+        throw KorvantError(
+            u"The rows in %1 are longer than %2 bytes."_s.arg(shown).arg(MaxRowBytes));
     return bytes;
 }
 
@@ -64,9 +65,9 @@ TurnoutTable::Rows parseRows(const QString &text)
                                    .arg(line));
         }
         if (rows[group - 1]) {
-            throw KorvantError(u"Line %1: group %2 is given twice. Nothing was exported."_s
-                                   .arg(i + 1)
-                                   .arg(TurnoutTable::groupLetter(group)));
+            throw KorvantError(
+                u"Line %1: group %2 is given twice. Nothing was exported."_s.arg(i + 1).arg(
+                    TurnoutTable::groupLetter(group)));
         }
         // The encoder page's rows are upper case whatever is typed, so "05o" reads as OPEN.
         rows[group - 1] = line.mid(2).toUpper();
