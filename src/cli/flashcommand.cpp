@@ -144,7 +144,6 @@ int runFlash(const QString &command, const QStringList &arguments)
              FirmwareUpload::directSummary(options.wire.mode, clock.elapsed(), baud))
             Output::line(line);
     }
-    port.close();
     return Success;
 }
 

@@ -76,8 +76,7 @@ int runMonitor(const QString &command, const QStringList &arguments)
     const int status = loop.exec();
     port.setDataSink({});
     if (status != Success)
-        throw KorvantError(u"the port %1 went away: %2"_s.arg(choice.port, lost));
-    port.close();
+        throw KorvantError(lost);
     return Success;
 }
 

@@ -52,7 +52,6 @@ int runSend(const QString &command, const QStringList &arguments)
     if (!state.LinkOpen)
         throw KorvantError(
             u"the port %1 closed before the instruction went out"_s.arg(choice.port));
-    port.close();
     return Success;
 }
 

@@ -24,6 +24,9 @@ void addOptions(Arguments &arguments);
 Choice chosen(const Arguments &arguments);
 // Sets the port up and opens it, then discards what was queued, as "&Connect" does. Fails with
 // "cannot open port X: <the port's message>".
+// The commands leave the closing to the port's destructor: close() discards what the system
+// still holds for the station, as "&Disconnect" does, and the last bytes of an upload or an
+// instruction would be lost.
 void open(TComPort &port, const Choice &choice);
 // The rate as the Start and End lines name it.
 QString baudName(const TComPort &port);

@@ -150,7 +150,7 @@ void FirmwarePage::showReceived(const QString &chunk)
 void FirmwarePage::bbGetFileClick()
 {
     FileDialogs::Dialog OpenDialog1{u"OpenDialog1"_s, FileDialogs::Mode::Open,
-                                    u"Hex files (*.hex)"_s};
+                                    u"Hex files (*.hex)"_s, QString(), QString()};
     OpenDialog1.folder = m_fileName->text().isEmpty()
                              ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
                              : m_fileName->text();

@@ -321,7 +321,7 @@ private Q_SLOTS:
     void turnoutDecodeRefusesADamagedFile()
     {
         QByteArray image = memoryImage(rowsOf({{1, u"05/07|"_s}}));
-        image[60] = 'x';
+        image[60] = '#'; // letters read as digits; other characters do not
         const CliResult result =
             CliProcess::run({u"turnout"_s, u"decode"_s, writeFile(u"damaged.tout"_s, image)});
         QCOMPARE(result.exitCode, 1);
