@@ -43,7 +43,8 @@ void ProgressBar::end()
 {
     if (!m_shown)
         return;
-    draw();
+    if (m_drawnDone != m_done)
+        draw();
     Output::status(u"\n"_s);
 }
 
@@ -59,4 +60,5 @@ void ProgressBar::draw()
                        .arg(m_total)
                        .arg(rate / 1000.0, 0, 'f', 1)
                        .arg(timeLeft(m_total - m_done, rate)));
+    m_drawnDone = m_done;
 }

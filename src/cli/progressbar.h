@@ -24,4 +24,5 @@ private:
     bool m_shown = false;
     QElapsedTimer m_clock;
     qint64 m_lastDrawMs = -1;
+    qint64 m_drawnDone = -1;
 };

@@ -104,8 +104,8 @@ int runTurnoutEncode(const QString &command, const QStringList &arguments)
         "page's Export puts in the turnout memo and a .tout file holds), from rows such as\n"
         "  A 05/07|\n"
         "  C 12R 13\n"
-        "one a line: a group letter, a blank, the row in the encoder's syntax (two digits "
-        "followed by /, R, L, T or O for OPEN, |, a blank or C for CLOSE). Groups not given "
+        "one a line: a group letter, a blank, the row in the encoder's syntax (two "
+        "digits and a mark: /, R, O or T for OPEN, anything else for CLOSE). Groups not given "
         "stay empty. Refused as on the page: more than 222 entries, a row ending in a fragment. "
         "The decode command's output is valid input."_s);
     args.addPositional(u"FILE"_s, u"The rows (default, or \"-\": standard input)."_s, false);
