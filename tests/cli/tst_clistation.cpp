@@ -170,6 +170,36 @@ private Q_SLOTS:
         QCOMPARE(sim->fetchCapture(), expected);
     }
 
+    void flashReadsTheFileAsThePageDoes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        const QByteArray lf = ":020000040000FA\n:0400000000308A0042\n:00000001FF\n";
+        QTest::newRow("lf-line-ends") << lf;
+        QTest::newRow("utf8-mark-cr-line-ends")
+            << QByteArray("\xEF\xBB\xBF") + QByteArray(lf).replace('\n', '\r');
+        QByteArray utf16("\xFF\xFE");
+        for (const char c : lf)
+            utf16 += QByteArray(1, c) + '\0';
+        QTest::newRow("utf16-mark") << utf16;
+    }
+
+    void flashReadsTheFileAsThePageDoes()
+    {
+        QFETCH(QByteArray, file);
+        startStation({u"--bootloader"_s});
+        const QString path = files.filePath(u"encoded.hex"_s);
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        out.close();
+        const CliResult result = CliProcess::run(
+            {u"flash"_s, u"--port"_s, sim->ptyPath(), u"--mode"_s, u"standard"_s, path});
+        QVERIFY2(result.exitCode == 0, qPrintable(result.errText()));
+        QVERIFY(result.err.isEmpty()); // the text is a valid Intel HEX file once read
+        QTRY_COMPARE_WITH_TIMEOUT(
+            sim->fetchCapture(),
+            QByteArray(":020000040000FA\r\n:0400000000308A0042\r\n:00000001FF\r\n"), 5000);
+    }
+
     void flashFindsTheSimulatorByItsName()
     {
         startStation({u"--bootloader"_s});
