@@ -18,10 +18,11 @@ const QString Description =
     "Exit status: 0 on success, 1 when the work failed (one line on standard error says why),\n"
     "2 when the command line is wrong."_s;
 
-int runGroup(const QString &command, const QStringList &arguments, const QString &description,
-             const QList<Command> &commands)
+Runner group(const QString &description, const QList<Command> &commands)
 {
-    return dispatch(command, description, commands, arguments);
+    return [description, commands](const QString &command, const QStringList &arguments) {
+        return dispatch(command, description, commands, arguments);
+    };
 }
 
 QList<Command> commands()
@@ -43,14 +44,8 @@ QList<Command> commands()
         {u"hex-check"_s, u"Checks an Intel HEX file."_s, runHexCheck},
         {u"hex2asm"_s, u"The assembler listing of an Intel HEX file."_s, runHex2Asm},
         {u"version-of"_s, u"A value of a program file's version record."_s, runVersionOf},
-        {u"turnout"_s, u"Turnout tables: decode, encode."_s,
-         [turnout](const QString &command, const QStringList &arguments) {
-             return runGroup(command, arguments, u"Turnout tables."_s, turnout);
-         }},
-        {u"cv"_s, u"CV sequences: sequence."_s,
-         [cv](const QString &command, const QStringList &arguments) {
-             return runGroup(command, arguments, u"CV sequences."_s, cv);
-         }},
+        {u"turnout"_s, u"Turnout tables: decode, encode."_s, group(u"Turnout tables."_s, turnout)},
+        {u"cv"_s, u"CV sequences: sequence."_s, group(u"CV sequences."_s, cv)},
     };
 }
 
@@ -71,7 +66,10 @@ int run(const QStringList &arguments)
         Output::error(u"%1: %2 (see '%1 --help')"_s.arg(e.command(), e.message()));
         return UsageFailure;
     } catch (const KorvantError &e) {
-        Output::error(ToolName + u": "_s + e.message());
+        // One line, whatever the text: scripts read the last line of standard error.
+        QString message = e.message();
+        message.replace(u'\n', u' ');
+        Output::error(ToolName + u": "_s + message);
         return Failure;
     }
 }
