@@ -45,6 +45,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -145,6 +146,7 @@ TfKorvant::TfKorvant(QWidget *parent)
     });
 
     wirePrintButtons();
+    addStopKeys();
     connect(m_firmwarePage, &FirmwarePage::hexListRequested, this, [this] {
         guarded(this, [this] {
             bHexListClick(m_firmwarePage, *m_webClient, QApplication::applicationFilePath(),
@@ -154,6 +156,17 @@ TfKorvant::TfKorvant(QWidget *parent)
         });
     });
     FormCreate();
+}
+
+void TfKorvant::addStopKeys()
+{
+    // One key stops every loco from any page, the same instruction as "Emergency STOP".
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Pause), QKeySequence(Qt::Key_Escape)}) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { guarded(this, [this] { m_linkPage->bbEmergencyStopClick(); }); });
+    }
 }
 
 void TfKorvant::wirePrintButtons()

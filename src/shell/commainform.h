@@ -90,6 +90,7 @@ private:
     void buildPages();
     QWidget *buildRightPanel();
     void wirePrintButtons();
+    void addStopKeys();
     void applyFrameColour();
     void FormCreate();
     void FormShow();
