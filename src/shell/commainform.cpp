@@ -14,6 +14,7 @@
 #include "loco/linkpage.h"
 #include "platform/developmentrun.h"
 #include "platform/korvanterror.h"
+#include "platform/serialaccess.h"
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
 #include "shell/appearance.h"
@@ -50,6 +51,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cerrno>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -397,8 +399,11 @@ void TfKorvant::Button_OpenClick()
                 openPort();
                 m_port.clearBuffers(true, true);
             }
-        } catch (const EComPort &) {
-            Messages::warning(this, u"Select a ComPort first!"_s);
+        } catch (const EComPort &e) {
+            QString message = u"Select a ComPort first!"_s;
+            if (e.systemCode() == EACCES)
+                message += u'\n' + serialAccessHint(PortNames::devicePath(m_port.settings().port));
+            Messages::warning(this, message);
         }
     });
 }

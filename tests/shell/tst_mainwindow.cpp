@@ -2,6 +2,7 @@
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
 #include "link/simulatorports.h"
+#include "platform/serialaccess.h"
 #include "shell/colours.h"
 #include "shell/commainform.h"
 #include "support/messagerecorder.h"
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -349,6 +351,34 @@ private Q_SLOTS:
         QCOMPARE(open->text(), u"&Connect"_s);
         QVERIFY(!w.state().LinkOpen);
         QCOMPARE(Colours::background(child<QWidget>(w, u"Memo"_s)), Colours::Silver);
+    }
+
+    void aPortTheUserMayNotOpenSaysWhichGroupGivesAccess()
+    {
+        if (geteuid() == 0)
+            QSKIP("root opens every device; a port the user may not open cannot be staged");
+        PtyPair pty;
+        QFile::setPermissions(pty.slavePath(), QFile::ReadOwner); // no one may write to it
+        writeStore({{u"Port"_s, pty.slavePath()}});
+        TfKorvant w;
+        child<QPushButton>(w, u"Button_Open"_s)->click();
+        QCOMPARE(m_messages->boxes.size(), 1);
+        const QStringList lines = m_messages->boxes.first().text.split(u'\n');
+        QCOMPARE(lines.first(), u"Select a ComPort first!"_s);
+        QVERIFY(lines.value(1).contains(u"sudo adduser $USER"_s));
+    }
+
+    void theAccessHintNamesTheDevicesGroup()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath(u"ttyUSB9"_s);
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString group = QFileInfo(device).group();
+        const QString hint = serialAccessHint(device);
+        QVERIFY(hint.contains(device));
+        QVERIFY(hint.contains(group == u"root"_s ? u"'dialout'"_s : u"'%1'"_s.arg(group)));
     }
 
     void setupDialogWhileConnectedReopensUnderTheNewName()
