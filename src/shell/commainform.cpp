@@ -9,6 +9,7 @@
 #include "link/memoryimage.h"
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
+#include "link/reconnectwatcher.h"
 #include "link/setupdialog.h"
 #include "link/stationwire.h"
 #include "loco/linkpage.h"
@@ -139,8 +140,11 @@ TfKorvant::TfKorvant(QWidget *parent)
     connect(&m_port, &TComPort::afterOpen, this, [this] { ComPortOpen(); });
     connect(&m_port, &TComPort::afterClose, this, [this] { ComPortClose(); });
     connect(&m_port, &TComPort::rxChar, this, &TfKorvant::ComPort2RxChar);
-    connect(&m_port, &TComPort::deviceLost, this,
-            [this](const QString &message) { Messages::warning(this, message); });
+    connect(&m_port, &TComPort::deviceLost, this, [this](const QString &message) {
+        Messages::warning(this, message);
+        m_reconnect->watch(m_port.settings().port, m_portSerialNumber);
+    });
+    buildReconnectOffer();
     connect(m_configPage, &ConfigPage::portSettingsChanged, this, &TfKorvant::FillStatusBar);
     connect(m_pageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (!m_selectingByCode)
@@ -158,6 +162,29 @@ TfKorvant::TfKorvant(QWidget *parent)
         });
     });
     FormCreate();
+}
+
+void TfKorvant::buildReconnectOffer()
+{
+    // Nothing goes to the station until the user takes the offer.
+    m_reconnect = new ReconnectWatcher(this);
+    m_reconnectOffer = new QPushButton(this);
+    m_reconnectOffer->setObjectName(u"bReconnect"_s);
+    m_reconnectOffer->hide();
+    m_statusBar->addWidget(m_reconnectOffer);
+    connect(m_reconnect, &ReconnectWatcher::portBack, this, [this](const QString &name) {
+        m_reconnectOffer->setText(u"Reconnect to %1"_s.arg(name));
+        m_reconnectOffer->setProperty("port", name);
+        m_reconnectOffer->show();
+    });
+    connect(m_reconnectOffer, &QPushButton::clicked, this, [this] {
+        m_reconnectOffer->hide();
+        guarded(this, [this] {
+            m_port.setPort(m_reconnectOffer->property("port").toString());
+            FillStatusBar();
+        });
+        Button_OpenClick();
+    });
 }
 
 void TfKorvant::addStopKeys()
@@ -427,6 +454,9 @@ void TfKorvant::Button_SettingsClick()
 
 void TfKorvant::ComPortOpen()
 {
+    m_reconnect->stop();
+    m_reconnectOffer->hide();
+    m_portSerialNumber = ReconnectWatcher::serialNumberOf(m_port.settings().port);
     m_open->setText(u"&Disconnect"_s);
     m_state.LinkOpen = true;
     m_firmwarePage->setLinkOpen(true);

@@ -91,6 +91,7 @@ private:
     QWidget *buildRightPanel();
     void wirePrintButtons();
     void addStopKeys();
+    void buildReconnectOffer();
     void applyFrameColour();
     void FormCreate();
     void FormShow();
@@ -134,4 +135,7 @@ private:
     WebClient *m_webClient = nullptr;
     std::unique_ptr<VersionUpdate> m_versionUpdate;
     QToolButton *m_quit = nullptr;
+    class ReconnectWatcher *m_reconnect = nullptr;
+    QPushButton *m_reconnectOffer = nullptr;
+    QString m_portSerialNumber;
 };
