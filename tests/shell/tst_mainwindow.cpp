@@ -7,6 +7,7 @@
 #include "shell/commainform.h"
 #include "support/messagerecorder.h"
 #include "support/ptypair.h"
+#include "support/simulatorprocess.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -401,6 +402,29 @@ private Q_SLOTS:
         QCOMPARE(w.portStatusBar()->panelText(0), u"SIMB"_s);
         w.port().write("k");
         QCOMPARE(second.readAvailable(1), QByteArray("k"));
+    }
+
+    void setupDialogListsARunningSimulator()
+    {
+        SimulatorProcess sim({u"--name"_s, u"SIM1"_s});
+        QVERIFY(sim.start());
+        qputenv("XDG_RUNTIME_DIR", sim.runtimeDir().toUtf8());
+        TfKorvant w;
+        QStringList listed;
+        QTimer::singleShot(0, qApp, [&listed] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            auto *ports = dialog->findChild<QComboBox *>(u"cbPort"_s);
+            for (int i = 0; i < ports->count(); ++i)
+                listed.append(ports->itemText(i));
+            ports->setCurrentIndex(ports->findText(u"SIM1"_s));
+            dialog->accept();
+        });
+        w.Button_SettingsClick();
+        QVERIFY2(listed.contains(u"SIM1"_s), qPrintable(listed.join(u", "_s)));
+        child<QPushButton>(w, u"Button_Open"_s)->click();
+        QVERIFY(w.state().LinkOpen);
+        w.DoInstruction(u":E000"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.fetchCapture(), QByteArray(":E000"), 3000);
     }
 
     void setupDialogWithAnUnlistedPortEmptiesTheName()
