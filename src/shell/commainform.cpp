@@ -23,10 +23,10 @@
 #include "shell/colours.h"
 #include "shell/configpage.h"
 #include "shell/errorguard.h"
+#include "shell/internalpage.h"
 #include "shell/messages.h"
 #include "shell/readmepage.h"
 #include "shell/settingsio.h"
-#include "shell/specialpage.h"
 #include "turnouts/printturnout.h"
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutencoderpage.h"
@@ -229,8 +229,8 @@ void TfKorvant::buildPages()
     m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage(m_port, m_state);
     m_decoderPage = new TurnoutDecoderPage(*m_turnoutPage);
-    m_specialPage = new SpecialPage([this] { return m_firmwarePage->hexLines(); });
-    m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_specialPage);
+    m_internalPage = new InternalPage([this] { return m_firmwarePage->hexLines(); });
+    m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_internalPage);
     m_cvPage = new CvProgrammingPage(m_port, m_state, [this] { openPort(); });
     drawTabsAsButtons(m_cvPage->pageControl());
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {
@@ -253,7 +253,7 @@ void TfKorvant::buildPages()
     connect(appearance, &AppearancePage::styleActivated, this, &TfKorvant::applyFrameColour);
     addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s, appearance);
     addSheet(m_pageControl3, u"TabConfig"_s, u"Configuration"_s, m_configPage);
-    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s, m_specialPage);
+    addSheet(m_pageControl3, u"TabSpecial"_s, u" Special Internal tab page"_s, m_internalPage);
 }
 
 QWidget *TfKorvant::buildRightPanel()

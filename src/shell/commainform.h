@@ -19,7 +19,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class ReadMePage;
-class SpecialPage;
+class InternalPage;
 class TurnoutDecoderPage;
 class TurnoutEncoderPage;
 class TurnoutLoadSavePage;
@@ -122,7 +122,7 @@ private:
     TurnoutLoadSavePage *m_turnoutPage = nullptr;
     TurnoutDecoderPage *m_decoderPage = nullptr;
     TurnoutEncoderPage *m_encoderPage = nullptr;
-    SpecialPage *m_specialPage = nullptr;
+    InternalPage *m_internalPage = nullptr;
     CvProgrammingPage *m_cvPage = nullptr;
     LinkPage *m_linkPage = nullptr;
     ReadMePage *m_readMePage = nullptr;

@@ -3,7 +3,7 @@
 #include "shell/busycursor.h"
 #include "shell/colours.h"
 #include "shell/errorguard.h"
-#include "shell/specialpage.h"
+#include "shell/internalpage.h"
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
@@ -39,9 +39,10 @@ public:
 } // namespace
 
 TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
-                                       TurnoutDecoderPage &decoderPage, SpecialPage &specialPage,
+                                       TurnoutDecoderPage &decoderPage, InternalPage &internalPage,
                                        QWidget *parent)
-    : QWidget(parent), m_memoPage(memoPage), m_decoderPage(decoderPage), m_specialPage(specialPage)
+    : QWidget(parent), m_memoPage(memoPage), m_decoderPage(decoderPage),
+      m_internalPage(internalPage)
 {
     Colours::setBackground(this, PageColour);
     auto *title = new QLabel(u"Encoder"_s, this);
@@ -108,7 +109,7 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
             [this] { guarded(this, [this] { sbImportDecoderClick(); }); });
     connect(exportButton, &QPushButton::clicked, this,
             [this, exportButton] { guarded(this, [&] { sbAssignTurnoutClick(exportButton); }); });
-    QPushButton *special = m_specialPage.importTurnoutButton();
+    QPushButton *special = m_internalPage.importTurnoutButton();
     connect(special, &QPushButton::clicked, this,
             [this, special] { guarded(this, [&] { sbAssignTurnoutClick(special); }); });
 }
@@ -151,8 +152,8 @@ void TurnoutEncoderPage::sbAssignTurnoutClick(QObject *sender)
     // Compiled in full before anything is written: a row that fails changes nothing.
     const QString digits = TurnoutTable::digitsFromRows(rows);
     m_memoPage.showMemoryImage(digits);
-    if (sender == m_specialPage.importTurnoutButton())
-        m_specialPage.ShowMemoAdmin(digits);
+    if (sender == m_internalPage.importTurnoutButton())
+        m_internalPage.ShowMemoAdmin(digits);
     else
         sbImportDecoderClick();
 }

@@ -4,7 +4,7 @@
 
 class QCheckBox;
 class QLineEdit;
-class SpecialPage;
+class InternalPage;
 class TurnoutDecoderPage;
 class TurnoutLoadSavePage;
 
@@ -17,7 +17,7 @@ class TurnoutEncoderPage final : public QWidget
 
 public:
     TurnoutEncoderPage(TurnoutLoadSavePage &memoPage, TurnoutDecoderPage &decoderPage,
-                       SpecialPage &specialPage, QWidget *parent = nullptr);
+                       InternalPage &internalPage, QWidget *parent = nullptr);
 
     // A group's check box changed state: its row follows.
     void CheckBox27Click(QObject *sender);
@@ -33,5 +33,5 @@ public:
 private:
     TurnoutLoadSavePage &m_memoPage;
     TurnoutDecoderPage &m_decoderPage;
-    SpecialPage &m_specialPage;
+    InternalPage &m_internalPage;
 };

@@ -6,7 +6,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 // The hidden service page's hex import, reading the firmware page's hex memo in the real window.
-class tst_SpecialPage : public QObject
+class tst_InternalPage : public QObject
 {
     Q_OBJECT
 
@@ -58,5 +58,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_SpecialPage)
-#include "tst_specialpage.moc"
+QTEST_MAIN(tst_InternalPage)
+#include "tst_internalpage.moc"

@@ -9,7 +9,7 @@ class QPushButton;
 
 // The hidden service page `TabSpecial` of the Admin page: assembler listings made from the
 // program's data for the station's firmware sources.
-class SpecialPage final : public QWidget
+class InternalPage final : public QWidget
 {
     Q_OBJECT
 
@@ -17,7 +17,7 @@ public:
     // The firmware page's hex memo, as its lines.
     using HexSource = std::function<QStringList()>;
 
-    explicit SpecialPage(HexSource hexLines, QWidget *parent = nullptr);
+    explicit InternalPage(HexSource hexLines, QWidget *parent = nullptr);
 
     // "&Import from HEX file": the assembler listing of the loaded firmware into `mBootLoader`.
     void sbImportHexClick();

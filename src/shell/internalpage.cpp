@@ -1,4 +1,4 @@
-#include "shell/specialpage.h"
+#include "shell/internalpage.h"
 
 #include "firmware/hexlisting.h"
 #include "platform/korvanterror.h"
@@ -31,7 +31,7 @@ QPlainTextEdit *listingMemo(const QString &name, const QString &text, QWidget *p
 
 } // namespace
 
-SpecialPage::SpecialPage(HexSource hexLines, QWidget *parent)
+InternalPage::InternalPage(HexSource hexLines, QWidget *parent)
     : QWidget(parent), m_hexLines(std::move(hexLines))
 {
     auto *importHex = new QPushButton(u"&Import from HEX file"_s, this);
@@ -65,7 +65,7 @@ SpecialPage::SpecialPage(HexSource hexLines, QWidget *parent)
     columns->addLayout(turnoutColumn, 1);
 }
 
-void SpecialPage::sbImportHexClick()
+void InternalPage::sbImportHexClick()
 {
     const QStringList hex = m_hexLines();
     if (hex.isEmpty()) {
@@ -81,7 +81,7 @@ void SpecialPage::sbImportHexClick()
         throw KorvantError(listing.error);
 }
 
-void SpecialPage::ShowMemoAdmin(const QString &digits)
+void InternalPage::ShowMemoAdmin(const QString &digits)
 {
     m_turnoutDump->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_turnoutDump->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
