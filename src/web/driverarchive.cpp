@@ -393,7 +393,7 @@ DriverArchive::Result DriverArchive::extract(const QString &zipPath, const QStri
         result = Result();
         result.error =
             u"Cannot unpack %1: %2."_s.arg(QFileInfo(zipPath).fileName(), refusal.reason);
-        qCInfo(lcArchive) << result.error;
+        qCDebug(lcArchive) << result.error;
     }
     return result;
 }
