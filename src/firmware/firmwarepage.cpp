@@ -311,6 +311,11 @@ bool FirmwarePage::isUploading() const
     return m_job && m_job->isRunning();
 }
 
+QStringList FirmwarePage::hexLines() const
+{
+    return MemoText::lines(m_hexFile);
+}
+
 void FirmwarePage::selectHexMemo(int characters)
 {
     QTextCursor cursor(m_hexFile->document());

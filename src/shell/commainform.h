@@ -94,6 +94,8 @@ private:
     void buildPages();
     QWidget *buildRightPanel();
     void wirePrintButtons();
+    void addStopKeys();
+    void buildReconnectOffer();
     void applyFrameColour();
     void FormCreate();
     void FormShow();
@@ -139,4 +141,7 @@ private:
     std::unique_ptr<VersionUpdate> m_versionUpdate;
     QToolButton *m_quit = nullptr;
     QLabel *m_logo = nullptr;
+    class ReconnectWatcher *m_reconnect = nullptr;
+    QPushButton *m_reconnectOffer = nullptr;
+    QString m_portSerialNumber;
 };
