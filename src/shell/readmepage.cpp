@@ -36,13 +36,13 @@ commercial FTDI or CP2102 converter, or the station's own USB chip).
    simulator) and press **OK**. The converter needs no driver on Linux; if the port cannot be
    opened, your user must join the `dialout` group (`sudo adduser $USER dialout`, then log in
    again).
-2. **&Connect**: the *On Line* lamp lights and the memo windows turn yellow.
+2. **Connect**: the *On Line* lamp lights and the memo windows turn yellow.
 3. **Available 16F1938 hex files...** on the Firmware Upgrade page lists the firmware on the
-   maker's server (this needs an Internet connection); choose one and press **&Load**.
+   maker's server (this needs an Internet connection); choose one and press **Load**.
 
 **Upgrading the firmware.** Put the station into boot loader mode: hold its *Emergency Stop*
 button while you reset it or switch it on; its display shows "Bootloader Mode". Then press
-**&Start Upload**. An upload takes from 45 seconds to over 2 minutes; afterwards the station
+**Start Upload**. An upload takes from 45 seconds to over 2 minutes; afterwards the station
 restarts and shows its new version. The boot loader protects itself and is never overwritten,
 so boot loader mode can always be entered again, even after an upload that failed. A copy of
 the hex file you chose is kept in the program's folder: any programmer for the PIC16F1938 can
@@ -59,13 +59,13 @@ any page.
 back on the same page and reads on **Turnout Decoder**.
 
 **Decoder CVs.** On **CV Programming** tick the CVs to read, upload the selection and watch the
-values come back; **&Save as Default** keeps a selection for the next time.
+values come back; **Save as Default** keeps a selection for the next time.
 
 **Keeping up to date.** **Version Update** fetches a newer program from the maker's server;
 **Revert to previous version** brings the last one back. **Admin › USB Drivers** fetches the
 converter drivers for the systems that need them.
 
-**More help.** The instruction manual explains every page: press **&Instruction Manual
+**More help.** The instruction manual explains every page: press **Instruction Manual
 (PDF)** below, or visit the web site. Support: support@korvant.example. © 2026 Korvant.
 )";
 
