@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -90,8 +91,10 @@ UsbDriversPage::UsbDriversPage(WebClient &web, QWidget *parent)
     layout->addWidget(
         label(u"StaticText26"_s, u"Install drivers directly from this application "_s, this), 2, 0,
         1, 3);
-    layout->addWidget(m_install86, 3, 0);
-    layout->addWidget(m_install64, 3, 1, 1, 2);
+    auto *installers = new QHBoxLayout;
+    installers->addWidget(m_install86, 1);
+    installers->addWidget(m_install64, 1);
+    layout->addLayout(installers, 3, 0, 1, 3);
     layout->addWidget(label(u"StaticText27"_s, u"HTTP or HTTPS get "_s, this), 4, 0);
     layout->addWidget(m_testAddress, 4, 1);
     layout->addWidget(connectTest, 4, 2);
