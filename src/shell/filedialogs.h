@@ -17,11 +17,11 @@ enum class Mode
 
 struct Dialog
 {
-    QString name{}; // the form's name for it: "OpenDialog2", "SaveDialog1"
+    QString name; // the form's name for it: "OpenDialog2", "SaveDialog1"
     Mode mode = Mode::Open;
-    QString filter{};        // Qt's form: "TournOut (*.tout)"
-    QString defaultSuffix{}; // added to a typed name without one
-    QString folder{};        // where the dialog starts; empty for the working directory
+    QString filter;        // Qt's form: "TournOut (*.tout)"
+    QString defaultSuffix; // added to a typed name without one
+    QString folder;        // where the dialog starts; empty for the working directory
 };
 
 // Returns the chosen file's path, or an empty text when the user cancelled.
