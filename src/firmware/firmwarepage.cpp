@@ -151,8 +151,9 @@ void FirmwarePage::showReceived(const QString &chunk)
 
 void FirmwarePage::bbGetFileClick()
 {
-    FileDialogs::Dialog OpenDialog1{u"OpenDialog1"_s, FileDialogs::Mode::Open,
-                                    u"Hex files (*.hex)"_s};
+    FileDialogs::Dialog OpenDialog1;
+    OpenDialog1.name = u"OpenDialog1"_s;
+    OpenDialog1.filter = u"Hex files (*.hex)"_s;
     OpenDialog1.folder = m_fileName->text().isEmpty()
                              ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
                              : m_fileName->text();
