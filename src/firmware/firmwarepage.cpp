@@ -3,7 +3,6 @@
 #include "firmware/intelhex.h"
 #include "link/comport.h"
 #include "link/stationwire.h"
-#include "platform/korvanterror.h"
 #include "platform/textencoding.h"
 #include "shell/busycursor.h"
 #include "shell/colours.h"
@@ -14,7 +13,6 @@
 #include "shell/sharedstate.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -166,11 +164,7 @@ void FirmwarePage::loadHexFile(const QString &path)
 {
     m_fileName->setText(path);
     m_hexFile->clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
-    const QString text = TextEncoding::withCrLf(TextEncoding::decode(file.readAll()).text);
-    m_hexFile->setPlainText(text);
+    m_hexFile->setPlainText(TextEncoding::readTextFile(path));
     const QStringList lines = MemoText::lines(m_hexFile);
     m_lines->setText(u"Number of lines: %1"_s.arg(lines.size()));
     m_progress->setMaximum(int(lines.size()));

@@ -1,7 +1,12 @@
 #include "platform/textencoding.h"
 
+#include "platform/korvanterror.h"
+
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace TextEncoding {
 
@@ -102,6 +107,17 @@ QString withCrLf(const QString &text)
         }
     }
     return out;
+}
+
+QString readTextFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(path, file.errorString()));
+    return withCrLf(decode(bytes).text);
 }
 
 } // namespace TextEncoding

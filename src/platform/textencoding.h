@@ -29,4 +29,8 @@ QByteArray encode(const QString &text, Encoding encoding);
 // Every line break (CR LF, lone LF or lone CR) as CR LF.
 QString withCrLf(const QString &text);
 
+// A text file as the pages load it (a hex file into its memo): decoded, every line break CR LF.
+// Fails with "Cannot open file ..." or "Cannot read file ...".
+QString readTextFile(const QString &path);
+
 } // namespace TextEncoding

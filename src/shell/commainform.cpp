@@ -529,11 +529,7 @@ void TfKorvant::routePackets(TComDataPacket::PacketHandler handler, int size)
             reportReceiveProblem(e.message());
         }
     });
-    m_framer.setCaseInsensitive(true);
-    m_framer.setIncludeStrings(false);
-    m_framer.setStartString(QString(QChar(StationWire::PacketStart)));
-    m_framer.setStopString(QString(QChar(StationWire::PacketStop)));
-    m_framer.setSize(size);
+    m_framer.setStationFraming(size);
 }
 
 void TfKorvant::ComPort2RxChar(int count)
