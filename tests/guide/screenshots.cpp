@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -111,6 +112,11 @@ void writeSettings(const QString &configHome, const QString &port)
 // An upload to the boot loader (a second simulator, "BOOT"), then on to the station itself.
 void firmwarePage(TfKorvant &window, Shooter &shot)
 {
+    // A clock that makes every upload last 52.318 s, so the picture does not change each run.
+    const QDateTime evening(QDate(2026, 1, 1), QTime(20, 0));
+    window.findChild<FirmwarePage *>()->setClock([evening, calls = 0]() mutable {
+        return calls++ == 0 ? evening : evening.addMSecs(52318);
+    });
     window.findChild<FirmwarePage *>()->loadHexFile(
         QStringLiteral(KORVANT_BINARY_DIR "/webroot/update/Korvant_UartEcho_301b.hex"));
     // Where a member would keep it, rather than the build folder of this machine.
