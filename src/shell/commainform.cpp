@@ -22,6 +22,7 @@
 #include "shell/appearancepage.h"
 #include "shell/colours.h"
 #include "shell/configpage.h"
+#include "shell/desktop.h"
 #include "shell/errorguard.h"
 #include "shell/internalpage.h"
 #include "shell/messages.h"
@@ -31,6 +32,8 @@
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutencoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
+#include "web/servernames.h"
+#include "web/usbdriverspage.h"
 #include "web/versionupdate.h"
 #include "web/webclient.h"
 
@@ -51,6 +54,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cerrno>
 
@@ -245,10 +249,11 @@ void TfKorvant::buildPages()
 
     m_pageControl3 = makePageControl(u"PageControl3"_s, this);
     addSheet(m_pageControl1, u"TabAdmin"_s, u"Admin"_s, m_pageControl3);
-    m_readMePage = new ReadMePage;
+    m_readMePage = new ReadMePage(QStringLiteral(KORVANT_WEB_SITE));
+    m_usbDriversPage = new UsbDriversPage(*m_webClient);
     m_configPage = new ConfigPage(m_port);
     addSheet(m_pageControl3, u"TabReadMe"_s, u"ReadME"_s, m_readMePage);
-    addSheet(m_pageControl3, u"TabUSB"_s, u"USB Drivers"_s);
+    addSheet(m_pageControl3, u"TabUSB"_s, u"USB Drivers"_s, m_usbDriversPage);
     auto *appearance = new AppearancePage(m_state);
     connect(appearance, &AppearancePage::styleActivated, this, &TfKorvant::applyFrameColour);
     addSheet(m_pageControl3, u"TabAppearance"_s, u"Appearance"_s, appearance);
@@ -261,10 +266,14 @@ QWidget *TfKorvant::buildRightPanel()
     auto *panel = new QWidget(this);
     panel->setObjectName(u"Panel5"_s);
     auto *column = new QVBoxLayout(panel);
-    auto *logo = new QLabel(panel);
-    logo->setObjectName(u"Image1"_s);
-    logo->setPixmap(logoPixmap());
-    column->addWidget(logo, 0, Qt::AlignRight);
+    m_logo = new QLabel(panel);
+    m_logo->setObjectName(u"Image1"_s);
+    m_logo->setPixmap(logoPixmap());
+    m_logo->setCursor(Qt::WhatsThisCursor);
+    m_logo->setToolTip(u"Korvant web site: "_s +
+                       QUrl(QStringLiteral(KORVANT_WEB_SITE)).authority());
+    m_logo->installEventFilter(this);
+    column->addWidget(m_logo, 0, Qt::AlignRight);
 
     auto addButton = [&](const QString &name, const QString &caption) {
         auto *button = new QPushButton(caption, panel);
@@ -575,8 +584,19 @@ void TfKorvant::sbQuitMouseDown(Qt::MouseButton button)
     m_firmwarePage->toggleHexMemoWritable();
 }
 
+void TfKorvant::Image1Click()
+{
+    // The browser needs the scheme: a bare "host:port" would read as a scheme of its own.
+    Desktop::openUrl(QUrl(ServerNames::webSiteRoot(QStringLiteral(KORVANT_WEB_SITE))));
+}
+
 bool TfKorvant::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_logo && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        guarded(this, [this] { Image1Click(); });
+        return true;
+    }
     if (watched == m_quit && event->type() == QEvent::MouseButtonPress) {
         const auto *press = static_cast<QMouseEvent *>(event);
         if (press->button() == Qt::RightButton) {

@@ -12,6 +12,7 @@ class ConfigPage;
 class CvProgrammingPage;
 class FirmwarePage;
 class LampPanel;
+class QLabel;
 class LinkPage;
 class PortStatusBar;
 class QPlainTextEdit;
@@ -23,6 +24,7 @@ class InternalPage;
 class TurnoutDecoderPage;
 class TurnoutEncoderPage;
 class TurnoutLoadSavePage;
+class UsbDriversPage;
 class VersionUpdate;
 class WebClient;
 
@@ -64,6 +66,7 @@ public:
     // The window's web client `IdHTTP1`: its progress shows in status bar panel 5.
     WebClient &webClient() { return *m_webClient; }
     VersionUpdate &versionUpdate() { return *m_versionUpdate; }
+    UsbDriversPage &usbDriversPage() { return *m_usbDriversPage; }
 
     void DoInstruction(const QString &sDir);
     void FillStatusBar();
@@ -78,6 +81,7 @@ public:
     void Button1Click();
     void sbQuitClick();
     void sbQuitMouseDown(Qt::MouseButton button);
+    void Image1Click();
 
 Q_SIGNALS:
     void quitRequested();
@@ -126,6 +130,7 @@ private:
     CvProgrammingPage *m_cvPage = nullptr;
     LinkPage *m_linkPage = nullptr;
     ReadMePage *m_readMePage = nullptr;
+    UsbDriversPage *m_usbDriversPage = nullptr;
     ConfigPage *m_configPage = nullptr;
     PortStatusBar *m_statusBar = nullptr;
     LampPanel *m_lamps = nullptr;
@@ -135,6 +140,7 @@ private:
     WebClient *m_webClient = nullptr;
     std::unique_ptr<VersionUpdate> m_versionUpdate;
     QToolButton *m_quit = nullptr;
+    QLabel *m_logo = nullptr;
     class ReconnectWatcher *m_reconnect = nullptr;
     QPushButton *m_reconnectOffer = nullptr;
     QString m_portSerialNumber;

@@ -42,6 +42,11 @@ QString driverArchiveName()
     return u"USBDrivers.zip"_s;
 }
 
+QString driverInstallerName(const QString &architecture)
+{
+    return u"USBDrivers/"_s + architecture + u"/DriverInstallTool.exe"_s;
+}
+
 QString address(const QString &updateUrl, const QString &name)
 {
     return updateUrl + u'/' + name;

@@ -21,6 +21,9 @@ QString firmwareListName(const QString &programFile = programFileName());
 QString newProgramFileName(const QString &programFile = programFileName());
 QString oldProgramFileName(const QString &programFile = programFileName());
 QString driverArchiveName();
+// A driver installer inside the unpacked archive, relative to the program's folder;
+// architecture is "x86" or "x64".
+QString driverInstallerName(const QString &architecture);
 
 QString address(const QString &updateUrl, const QString &name);
 QString versionFileAddress(const QString &updateUrl,

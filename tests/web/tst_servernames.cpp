@@ -34,6 +34,8 @@ void TestServerNames::names_data()
                               << u"https://localhost:8443/Korvant/station-2.1.hex"_s;
     QTest::newRow("driver-archive") << ServerNames::driverArchiveAddress(base)
                                     << u"https://localhost:8443/Korvant/USBDrivers.zip"_s;
+    QTest::newRow("installer-x86")
+        << ServerNames::driverInstallerName(u"x86"_s) << u"USBDrivers/x86/DriverInstallTool.exe"_s;
     QTest::newRow("new-download") << ServerNames::newProgramFileName() << u"korvant.new"_s;
     QTest::newRow("old-program") << ServerNames::oldProgramFileName() << u"korvant.old"_s;
     QTest::newRow("home-page") << ServerNames::homePageAddress(u"https://localhost:8444"_s)
