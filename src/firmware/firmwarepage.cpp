@@ -151,11 +151,11 @@ void FirmwarePage::showReceived(const QString &chunk)
 
 void FirmwarePage::bbGetFileClick()
 {
-    FileDialogs::Dialog OpenDialog1{u"OpenDialog1"_s, FileDialogs::Mode::Open,
-                                    u"Hex files (*.hex)"_s};
-    OpenDialog1.folder = m_fileName->text().isEmpty()
-                             ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
-                             : m_fileName->text();
+    const QString folder = m_fileName->text().isEmpty()
+                               ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
+                               : m_fileName->text();
+    const FileDialogs::Dialog OpenDialog1{u"OpenDialog1"_s, FileDialogs::Mode::Open,
+                                          u"Hex files (*.hex)"_s, QString(), folder};
     const QString path = FileDialogs::choose(this, OpenDialog1);
     if (!path.isEmpty())
         loadHexFile(path);

@@ -28,9 +28,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const FileDialogs::Dialog OpenDialog2{u"OpenDialog2"_s, FileDialogs::Mode::Open,
-                                      u"TournOut (*.tout)"_s, QString()};
+                                      u"TournOut (*.tout)"_s, QString(), QString()};
 const FileDialogs::Dialog SaveDialog1{u"SaveDialog1"_s, FileDialogs::Mode::Save,
-                                      u"Turnout file (*.Tout)"_s, u"tout"_s};
+                                      u"Turnout file (*.Tout)"_s, u"tout"_s, QString()};
 
 // A turnout file is 800 bytes; anything this large was chosen by mistake and would only
 // bury the memo.
