@@ -132,8 +132,9 @@ bool SettingsStore::readBool(const QString &name) const
 
 void SettingsStore::write(const QString &name, const QJsonValue &value)
 {
-    const QString existing = memberName(name);
-    if (!existing.isEmpty())
+    // A hand-edited file may spell a name twice in different cases: every spelling goes, or
+    // the one left behind could be read back instead of the value just written.
+    for (QString existing = memberName(name); !existing.isEmpty(); existing = memberName(name))
         m_values.remove(existing);
     m_values.insert(name, value);
     m_dirty = true;
