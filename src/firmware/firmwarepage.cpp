@@ -23,10 +23,19 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 using FirmwareUpload::Mode;
+
+namespace {
+
+// A whole PIC16F1938 image is some 45 KB of hex text; a file this large was chosen by mistake
+// and would only bury the memo (the server's hex files have the same cap).
+constexpr qint64 MaxHexFileBytes = 4 * 1024 * 1024;
+
+} // namespace
 
 FirmwarePage::FirmwarePage(TComPort &port, SharedState &state, OptionsSource options,
                            QWidget *parent)
@@ -35,6 +44,15 @@ FirmwarePage::FirmwarePage(TComPort &port, SharedState &state, OptionsSource opt
 {
     buildControls();
     setLinkOpen(false);
+    m_answerWait = new QTimer(this);
+    m_answerWait->setSingleShot(true);
+    m_answerWait->setInterval(AnswerPatienceMs);
+    connect(m_answerWait, &QTimer::timeout, this, &FirmwarePage::noteSilentBootLoader);
+}
+
+void FirmwarePage::setAnswerPatience(int ms)
+{
+    m_answerWait->setInterval(ms);
 }
 
 FirmwarePage::~FirmwarePage() = default;
@@ -168,7 +186,15 @@ void FirmwarePage::loadHexFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
-    const QString text = TextEncoding::withCrLf(TextEncoding::decode(file.readAll()).text);
+    if (file.size() > MaxHexFileBytes) {
+        throw KorvantError(
+            u"The file \"%1\" is %2 bytes long, too long for a firmware file."_s.arg(path).arg(
+                file.size()));
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(path, file.errorString()));
+    const QString text = TextEncoding::withCrLf(TextEncoding::decode(bytes).text);
     m_hexFile->setPlainText(text);
     const QStringList lines = MemoText::lines(m_hexFile);
     m_lines->setText(u"Number of lines: %1"_s.arg(lines.size()));
@@ -213,6 +239,7 @@ void FirmwarePage::startUpload(Mode mode)
     m_log->appendPlainText(FirmwareUpload::startLine(elapsedMs(), baudName()));
 
     m_selected = 0;
+    m_silenceNoted = false;
     selectHexMemo(0);
     m_hexFile->setFocus();
     if (standard) {
@@ -235,6 +262,8 @@ void FirmwarePage::onUnitWritten(int index)
 {
     if (m_mode == Mode::Standard)
         return;
+    m_waitingLine = index + 1;
+    m_answerWait->start();
     const QString &line = m_uploadLines.at(index);
     if (m_uploadOptions.showFeedback)
         m_log->appendPlainText(line);
@@ -246,6 +275,7 @@ void FirmwarePage::onUnitWritten(int index)
 
 void FirmwarePage::onUnitDone(int index)
 {
+    m_answerWait->stop();
     if (m_mode != Mode::Standard) {
         m_progress->setValue(index + 1);
         return;
@@ -262,6 +292,7 @@ void FirmwarePage::onUnitDone(int index)
 
 void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
 {
+    m_answerWait->stop();
     m_job->deleteLater();
     m_busy.reset();
     const bool portLost = !m_port.connected();
@@ -279,6 +310,18 @@ void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
     m_log->clear();
     for (const QString &line : FirmwareUpload::directSummary(m_mode, elapsedMs(), baudName()))
         m_log->appendPlainText(line);
+}
+
+void FirmwarePage::noteSilentBootLoader()
+{
+    // Said once: a station left in its normal mode stays silent for every line.
+    if (m_silenceNoted || !isUploading())
+        return;
+    m_silenceNoted = true;
+    m_log->appendPlainText(u"No XON from the boot loader for %1 s after line %2; still waiting. "
+                           "Is the station in boot-loader mode? \"Cancel Update\" stops the "
+                           "upload."_s.arg(m_answerWait->interval() / 1000.0)
+                               .arg(m_waitingLine));
 }
 
 void FirmwarePage::sbCancelTransmitClick()
