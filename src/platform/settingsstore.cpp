@@ -45,22 +45,32 @@ bool SettingsStore::openKey()
 {
     m_values = {};
     m_keptAsideNotice.clear();
+    m_openError.clear();
     m_dirty = false;
     const QString file = path();
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        m_openError =
+            u"Cannot create the settings folder %1."_s.arg(QFileInfo(file).absolutePath());
         return false;
+    }
     QFile in(file);
     if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly))
+        if (!in.open(QIODevice::ReadOnly)) {
+            m_openError = u"Cannot read the settings file %1: %2."_s.arg(file, in.errorString());
             return false;
+        }
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(in.readAll(), &error);
         in.close();
         if (error.error != QJsonParseError::NoError || !doc.isObject()) {
             const QString aside = file + u".bad"_s;
             QFile::remove(aside);
-            if (!QFile::rename(file, aside))
+            if (!QFile::rename(file, aside)) {
+                m_openError =
+                    u"The settings file %1 could not be read, nor kept aside as %2."_s.arg(file,
+                                                                                           aside);
                 return false;
+            }
             m_keptAsideNotice = u"The settings file %1 could not be read and was kept aside as %2. "
                                 "The program starts with its default settings."_s.arg(file, aside);
             m_dirty = true;

@@ -283,6 +283,11 @@ void TfKorvant::FormCreate()
             // A value of the wrong type keeps its default; start-up goes on after saying so.
             if (!errors.isEmpty())
                 Messages::error(this, errors.join(u'\n'));
+        } else {
+            // Nothing is written back at exit either, so the file stays as the user left it.
+            Messages::warning(this, MonRegistre.openError() +
+                                        u" The program starts with its default settings and "
+                                        "leaves the file as it is."_s);
         }
         m_configPage->bDefaultClick();
         if (!Appearance::activateStyle(m_state.CurrentStyleName)) {
