@@ -1,12 +1,12 @@
 #include "platform/settingsstore.h"
 
+#include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -91,11 +91,10 @@ void SettingsStore::closeKey()
     m_open = false;
     if (!m_dirty)
         return;
-    QSaveFile out(path());
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
-        throw KorvantError(u"Failed to store settings in %1: %2"_s.arg(path(), out.errorString()));
-    }
+    const QString error =
+        AtomicSave::write(path(), QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    if (!error.isEmpty())
+        throw KorvantError(u"Failed to store settings in %1: %2"_s.arg(path(), error));
     m_dirty = false;
 }
 
