@@ -5,6 +5,7 @@
 #include "link/portstatusbar.h"
 #include "shell/messages.h"
 #include "support/filechooser.h"
+#include "support/fulldisk.h"
 #include "support/messagerecorder.h"
 #include "support/windowfixture.h"
 
@@ -13,8 +14,6 @@
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QStringEncoder>
-#include <cstring>
-#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -61,60 +60,6 @@ const QByteArray smallHex = ":020000040000FA\r\n"
                             ":0400000000308A0042\r\n"
                             ":08000800090021007A30990083\r\n"
                             ":00000001FF\r\n";
-
-// A small file system of its own that the test fills up: mounted as tmpfs, so only as root.
-class FullDisk final
-{
-public:
-    FullDisk()
-    {
-        if (geteuid() != 0) {
-            m_skipReason = u"a full disk is staged on a tmpfs mount, which needs root; this "
-                           "test runs only as root (as CI does)"_s;
-            return;
-        }
-        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                    "size=256k") != 0) {
-            m_skipReason =
-                u"cannot mount a tmpfs here: %1"_s.arg(QString::fromLocal8Bit(strerror(errno)));
-            return;
-        }
-        m_mounted = true;
-    }
-    ~FullDisk()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-    }
-    Q_DISABLE_COPY_MOVE(FullDisk)
-
-    QString skipReason() const { return m_skipReason; }
-    QString path() const { return m_dir.path(); }
-
-    // Writes filler until the file system refuses any more.
-    bool fill() const
-    {
-        QFile filler(m_dir.filePath(u"filler"_s));
-        if (!filler.open(QIODevice::WriteOnly))
-            return false;
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-        filler.close();
-        bool full = false;
-        {
-            QFile probe(m_dir.filePath(u"probe"_s));
-            full = !probe.open(QIODevice::WriteOnly) || probe.write(block) < 0 || !probe.flush();
-        }
-        QFile::remove(m_dir.filePath(u"probe"_s));
-        return full;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_skipReason;
-    bool m_mounted = false;
-};
 
 } // namespace
 
