@@ -5,6 +5,7 @@
 //    painted, and from their last byte written on the line to CV255 grayed.
 // Each sample ends once the events the action caused (repaints included) have been handled.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_cv
+#include "benchsupport.h"
 #include "cv/cvreport.h"
 #include "link/stationwire.h"
 #include "shell/commainform.h"
@@ -30,22 +31,6 @@ namespace {
 
 constexpr int Samples = 100;
 
-struct Percentiles
-{
-    double median = 0;
-    double p95 = 0;
-    double max = 0;
-};
-
-Percentiles percentiles(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double q) {
-        return samples[size_t(q * double(samples.size() - 1))];
-    };
-    return {at(0.5), at(0.95), samples.back()};
-}
-
 double timed(const std::function<void()> &action)
 {
     QElapsedTimer clock;
@@ -65,7 +50,7 @@ QByteArray allReports(int round)
 
 void print(const char *name, const std::vector<double> &samples)
 {
-    const Percentiles p = percentiles(samples);
+    const BenchSupport::Spread p = BenchSupport::spread(samples);
     std::printf("%s_ms median=%.2f p95=%.2f max=%.2f\n", name, p.median, p.p95, p.max);
 }
 
@@ -74,15 +59,10 @@ void print(const char *name, const std::vector<double> &samples)
 int main(int argc, char *argv[])
 {
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
     PtyPair pty;
-    QDir().mkpath(home.filePath(u"Quendrel"_s));
-    QFile store(home.filePath(u"Quendrel/Korvant.json"_s));
-    if (!store.open(QIODevice::WriteOnly))
+    if (!BenchSupport::useSettings(home.path(), QJsonObject{{u"Port"_s, pty.slavePath()}}))
         return 1;
-    store.write(QJsonDocument(QJsonObject{{u"Port"_s, pty.slavePath()}}).toJson());
-    store.close();
 
     TfKorvant window;
     window.show();

@@ -2,6 +2,7 @@
 // fraction of the physical limit of that mode, and the longest gap of the event loop meanwhile.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_firmware [hex file]
 // (default: the largest firmware file the build assembles for the local web server)
+#include "benchsupport.h"
 #include "firmware/firmwarepage.h"
 #include "shell/commainform.h"
 #include "support/simulatorprocess.h"
@@ -76,13 +77,8 @@ int main(int argc, char *argv[])
             if (!sim.start())
                 return 2;
             QTemporaryDir home;
-            qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-            QDir().mkpath(home.filePath(u"Quendrel"_s));
-            QFile store(home.filePath(u"Quendrel/Korvant.json"_s));
-            if (!store.open(QIODevice::WriteOnly))
+            if (!BenchSupport::useSettings(home.path(), QJsonObject{{u"Port"_s, sim.ptyPath()}}))
                 return 3;
-            store.write(QJsonDocument(QJsonObject{{u"Port"_s, sim.ptyPath()}}).toJson());
-            store.close();
 
             TfKorvant w;
             w.port().setBaudRate(PortSettings::baudRateFromName(QString::number(baud)));

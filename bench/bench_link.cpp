@@ -3,6 +3,7 @@
 //  - click: from a click on "Emergency STOP" to the instruction's last byte read on the line;
 //  - keep-up: a status packet every 20 ms for 10 s, the largest lag of the page behind them.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_link
+#include "benchsupport.h"
 #include "link/stationwire.h"
 #include "shell/commainform.h"
 #include "support/ptypair.h"
@@ -22,22 +23,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-struct Percentiles
-{
-    double median = 0;
-    double p95 = 0;
-    double max = 0;
-};
-
-Percentiles percentiles(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    auto at = [&](double q) {
-        return samples[size_t(q * double(samples.size() - 1))];
-    };
-    return {at(0.5), at(0.95), samples.back()};
-}
 
 QString statusWithAddress(int address)
 {
@@ -63,15 +48,10 @@ bool waitForCaption(QToolButton *button, const QString &prefix, int timeoutMs)
 int main(int argc, char *argv[])
 {
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
     PtyPair pty;
-    QDir().mkpath(home.filePath(u"Quendrel"_s));
-    QFile store(home.filePath(u"Quendrel/Korvant.json"_s));
-    if (!store.open(QIODevice::WriteOnly))
+    if (!BenchSupport::useSettings(home.path(), QJsonObject{{u"Port"_s, pty.slavePath()}}))
         return 1;
-    store.write(QJsonDocument(QJsonObject{{u"Port"_s, pty.slavePath()}}).toJson());
-    store.close();
 
     TfKorvant window;
     window.pageControl1()->setCurrentIndex(TfKorvant::PageLink);
@@ -125,8 +105,8 @@ int main(int argc, char *argv[])
         worstLagMs = std::max(worstLagMs, double(lag.nsecsElapsed()) / 1e6);
     }
 
-    const Percentiles s = percentiles(statusMs);
-    const Percentiles c = percentiles(clickMs);
+    const BenchSupport::Spread s = BenchSupport::spread(statusMs);
+    const BenchSupport::Spread c = BenchSupport::spread(clickMs);
     std::printf("status_to_page_ms median=%.3f p95=%.3f max=%.3f\n", s.median, s.p95, s.max);
     std::printf("click_to_wire_ms median=%.3f p95=%.3f max=%.3f\n", c.median, c.p95, c.max);
     std::printf("every_20ms shown=%d/500 worst_lag_ms=%.3f\n", shown, worstLagMs);

@@ -6,6 +6,7 @@
 //  - upload: the 800 bytes of a fresh export to the station simulator pacing 57600 baud, from
 //    the click to the station having stored the table, against the line time of 800 bytes.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_turnouts
+#include "benchsupport.h"
 #include "shell/commainform.h"
 #include "support/simulatorprocess.h"
 #include "turnouts/turnouttable.h"
@@ -31,19 +32,6 @@ namespace {
 constexpr int Baud = 57600;
 constexpr double LineMs = 800.0 * 10.0 / Baud * 1000.0;
 
-struct Spread
-{
-    double median = 0;
-    double min = 0;
-    double max = 0;
-};
-
-Spread spread(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return {samples[samples.size() / 2], samples.front(), samples.back()};
-}
-
 // 222 entries over the 26 groups, numbers 01-99 with both marks.
 TurnoutTable::Rows fullRows()
 {
@@ -56,7 +44,7 @@ TurnoutTable::Rows fullRows()
     return rows;
 }
 
-Spread codecExportImport(const TurnoutTable::Rows &rows)
+BenchSupport::Spread codecExportImport(const TurnoutTable::Rows &rows)
 {
     std::vector<double> us;
     qsizetype keep = 0;
@@ -71,7 +59,7 @@ Spread codecExportImport(const TurnoutTable::Rows &rows)
     }
     if (keep == 0)
         std::printf("(nothing decoded)\n");
-    return spread(us);
+    return BenchSupport::spread(us);
 }
 
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
@@ -91,11 +79,10 @@ bool waitFor(const std::function<bool()> &done, int timeoutMs)
 int main(int argc, char *argv[])
 {
     QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
     const TurnoutTable::Rows rows = fullRows();
 
-    const Spread codec = codecExportImport(rows);
+    const BenchSupport::Spread codec = codecExportImport(rows);
     std::printf("codec_export_import_us median=%.1f min=%.1f max=%.1f\n", codec.median, codec.min,
                 codec.max);
 
@@ -104,12 +91,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the simulator did not start\n");
         return 1;
     }
-    QDir().mkpath(home.filePath(u"Quendrel"_s));
-    QFile store(home.filePath(u"Quendrel/Korvant.json"_s));
-    if (!store.open(QIODevice::WriteOnly))
+    if (!BenchSupport::useSettings(home.path(), QJsonObject{{u"Port"_s, sim.ptyPath()}}))
         return 1;
-    store.write(QJsonDocument(QJsonObject{{u"Port"_s, sim.ptyPath()}}).toJson());
-    store.close();
 
     TfKorvant window;
     window.pageControl1()->setCurrentIndex(TfKorvant::PageTurnout);
@@ -132,7 +115,7 @@ int main(int argc, char *argv[])
         exportButton->click();
         exportMs.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
-    const Spread exported = spread(exportMs);
+    const BenchSupport::Spread exported = BenchSupport::spread(exportMs);
     std::printf("window_export_import_ms median=%.2f min=%.2f max=%.2f\n", exported.median,
                 exported.min, exported.max);
 
@@ -160,8 +143,8 @@ int main(int argc, char *argv[])
         writtenMs.push_back(written);
         waitFor([] { return false; }, 100); // the line falls quiet between uploads
     }
-    const Spread w = spread(writtenMs);
-    const Spread s = spread(storedMs);
+    const BenchSupport::Spread w = BenchSupport::spread(writtenMs);
+    const BenchSupport::Spread s = BenchSupport::spread(storedMs);
     std::printf("upload_800_written_ms median=%.1f min=%.1f max=%.1f\n", w.median, w.min, w.max);
     std::printf("upload_800_stored_ms median=%.1f min=%.1f max=%.1f line_ms=%.1f "
                 "fraction_of_line_rate median=%.3f worst=%.3f\n",

@@ -5,8 +5,8 @@
 #include "console.h"
 #include "link/stationwire.h"
 #include "packetsender.h"
+#include "platform/signalwatcher.h"
 #include "pty.h"
-#include "signalwatcher.h"
 #include "station.h"
 #include "wirelink.h"
 

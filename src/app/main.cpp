@@ -1,3 +1,4 @@
+#include "platform/terminationsignals.h"
 #include "shell/commainform.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvant"));
     QApplication::setApplicationDisplayName(QStringLiteral("Korvant Application"));
+    quitOnTerminationSignals(&app);
     TfKorvant fKorvant;
     fKorvant.show();
     return app.exec();

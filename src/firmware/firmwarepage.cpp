@@ -3,7 +3,6 @@
 #include "firmware/intelhex.h"
 #include "link/comport.h"
 #include "link/stationwire.h"
-#include "platform/korvanterror.h"
 #include "platform/textencoding.h"
 #include "shell/busycursor.h"
 #include "shell/colours.h"
@@ -14,7 +13,6 @@
 #include "shell/sharedstate.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -28,14 +26,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 using FirmwareUpload::Mode;
-
-namespace {
-
-// A whole PIC16F1938 image is some 45 KB of hex text; a file this large was chosen by mistake
-// and would only bury the memo (the server's hex files have the same cap).
-constexpr qint64 MaxHexFileBytes = 4 * 1024 * 1024;
-
-} // namespace
 
 FirmwarePage::FirmwarePage(TComPort &port, SharedState &state, OptionsSource options,
                            QWidget *parent)
@@ -169,11 +159,12 @@ void FirmwarePage::showReceived(const QString &chunk)
 
 void FirmwarePage::bbGetFileClick()
 {
-    const QString folder = m_fileName->text().isEmpty()
-                               ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
-                               : m_fileName->text();
-    const FileDialogs::Dialog OpenDialog1{u"OpenDialog1"_s, FileDialogs::Mode::Open,
-                                          u"Hex files (*.hex)"_s, QString(), folder};
+    FileDialogs::Dialog OpenDialog1;
+    OpenDialog1.name = u"OpenDialog1"_s;
+    OpenDialog1.filter = u"Hex files (*.hex)"_s;
+    OpenDialog1.folder = m_fileName->text().isEmpty()
+                             ? QFileInfo(QApplication::applicationFilePath()).absolutePath()
+                             : m_fileName->text();
     const QString path = FileDialogs::choose(this, OpenDialog1);
     if (!path.isEmpty())
         loadHexFile(path);
@@ -183,19 +174,7 @@ void FirmwarePage::loadHexFile(const QString &path)
 {
     m_fileName->setText(path);
     m_hexFile->clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
-    if (file.size() > MaxHexFileBytes) {
-        throw KorvantError(
-            u"The file \"%1\" is %2 bytes long, too long for a firmware file."_s.arg(path).arg(
-                file.size()));
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(path, file.errorString()));
-    const QString text = TextEncoding::withCrLf(TextEncoding::decode(bytes).text);
-    m_hexFile->setPlainText(text);
+    m_hexFile->setPlainText(TextEncoding::readTextFile(path));
     const QStringList lines = MemoText::lines(m_hexFile);
     m_lines->setText(u"Number of lines: %1"_s.arg(lines.size()));
     m_progress->setMaximum(int(lines.size()));
@@ -352,6 +331,11 @@ void FirmwarePage::cancelUpload()
 bool FirmwarePage::isUploading() const
 {
     return m_job && m_job->isRunning();
+}
+
+QStringList FirmwarePage::hexLines() const
+{
+    return MemoText::lines(m_hexFile);
 }
 
 void FirmwarePage::selectHexMemo(int characters)

@@ -55,6 +55,8 @@ public:
     // Ends a running upload without a word (page change, quit).
     void cancelUpload();
     bool isUploading() const;
+    // The hex memo's lines, as the memo shows them.
+    QStringList hexLines() const;
 
     // Tests fix the clock the log lines are measured with.
     void setClock(Clock clock) { m_now = std::move(clock); }

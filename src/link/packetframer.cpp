@@ -47,6 +47,15 @@ void TComDataPacket::setSize(int size)
     emptyBuffer();
 }
 
+void TComDataPacket::setStationFraming(int size)
+{
+    setCaseInsensitive(true);
+    setIncludeStrings(false);
+    setStartString(QString(QChar(StationWire::PacketStart)));
+    setStopString(QString(QChar(StationWire::PacketStop)));
+    setSize(size);
+}
+
 void TComDataPacket::setCaseInsensitive(bool on)
 {
     if (on == m_caseInsensitive)

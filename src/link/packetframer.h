@@ -41,6 +41,9 @@ public:
     // Delivers packets with their marks.
     void setIncludeStrings(bool on) { m_includeStrings = on; }
     bool includeStrings() const { return m_includeStrings; }
+    // The station's "$" … "%" packets of at most size characters, marks in either case and
+    // left out of what is delivered: how every page that takes packets frames them.
+    void setStationFraming(int size);
 
     // One chunk from the port, one byte to the character with that code. The packet handler
     // runs once per packet cut; a handler that throws leaves the framer consistent, the packet

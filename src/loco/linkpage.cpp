@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
@@ -81,13 +82,75 @@ LinkPage::LinkPage(SharedState &state, InstructionSender send, QWidget *parent)
     auto *stop = new QPushButton(u"Emergency STOP"_s, this);
     stop->setObjectName(u"bbEmergencyStop"_s);
     stop->setMinimumHeight(40);
-    connect(stop, &QPushButton::clicked, this, [this] { m_send(Instructions::emergencyStop()); });
+    connect(stop, &QPushButton::clicked, this, &LinkPage::bbEmergencyStopClick);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addLayout(columns);
     layout->addWidget(stop);
+    m_keyboardLoco = new QLabel(this);
+    m_keyboardLoco->setObjectName(u"stKeyboardLoco"_s);
+    layout->addWidget(m_keyboardLoco);
     layout->addStretch();
+    addKeyboardControl();
+}
+
+void LinkPage::addKeyboardControl()
+{
+    const QString keys = u"Keyboard: 1-4 choose the loco, + and - speed, D direction, H headlight, "
+                         "F1-F4 functions; Pause or Escape stops all locos from any page."_s;
+    setToolTip(keys);
+    m_title->setToolTip(keys);
+    // Window-wide keys that act only while this page is shown: a hidden widget's shortcuts
+    // do not fire.
+    auto addKey = [this](const QKeySequence &key, auto action) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    for (int loco = 1; loco <= 4; ++loco)
+        addKey(QKeySequence(Qt::Key_0 + loco), [this, loco] { chooseKeyboardLoco(loco); });
+    addKey(QKeySequence(Qt::Key_Plus), [this] { changeSpeed(+1); });
+    addKey(QKeySequence(Qt::Key_Equal), [this] { changeSpeed(+1); }); // "+" without shift
+    addKey(QKeySequence(Qt::Key_Minus), [this] { changeSpeed(-1); });
+    addKey(QKeySequence(Qt::Key_D), [this] { bbDirLocClick(m_chosenLoco); });
+    addKey(QKeySequence(Qt::Key_H), [this] { panHClick(m_chosenLoco); });
+    for (int f = 1; f <= 4; ++f)
+        addKey(QKeySequence(Qt::Key_F1 + f - 1), [this, f] { PanFClick(m_chosenLoco, f); });
+    chooseKeyboardLoco(1);
+}
+
+void LinkPage::chooseKeyboardLoco(int loco)
+{
+    m_chosenLoco = loco;
+    m_keyboardLoco->setText(u"Keys drive loco %1"_s.arg(loco));
+}
+
+void LinkPage::changeSpeed(int step)
+{
+    // Moving the slider sends its speed instruction, exactly as a drag does.
+    QSlider *slider = m_locos[m_chosenLoco - 1].speed;
+    slider->setValue(slider->value() + step);
+}
+
+void LinkPage::bbDirLocClick(int loco)
+{
+    m_send(Instructions::direction(loco));
+}
+
+void LinkPage::panHClick(int loco)
+{
+    m_send(Instructions::headlight(loco));
+}
+
+void LinkPage::PanFClick(int loco, int function)
+{
+    m_send(Instructions::function(loco, function));
+}
+
+void LinkPage::bbEmergencyStopClick()
+{
+    m_send(Instructions::emergencyStop());
 }
 
 QWidget *LinkPage::buildColumn(int loco)
@@ -115,8 +178,7 @@ QWidget *LinkPage::buildColumn(int loco)
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setMinimumWidth(80);
         // Both buttons toggle the same loco: the instruction carries no direction.
-        connect(button, &QToolButton::clicked, this,
-                [this, loco] { m_send(Instructions::direction(loco)); });
+        connect(button, &QToolButton::clicked, this, [this, loco] { bbDirLocClick(loco); });
         grid->addWidget(button, 1, 0);
         return button;
     };
@@ -127,8 +189,7 @@ QWidget *LinkPage::buildColumn(int loco)
     column.headlight = new ClickablePanel(headlightLampName(loco), box);
     column.headlight->setToolTip(u"Headlight"_s);
     paintLamp(column.headlight, false);
-    connect(column.headlight, &ClickablePanel::clicked, this,
-            [this, loco] { m_send(Instructions::headlight(loco)); });
+    connect(column.headlight, &ClickablePanel::clicked, this, [this, loco] { panHClick(loco); });
     grid->addWidget(column.headlight, 1, 1, Qt::AlignLeft);
 
     auto *functions = new QHBoxLayout;
@@ -136,8 +197,7 @@ QWidget *LinkPage::buildColumn(int loco)
         auto *lamp = new ClickablePanel(functionLampName(loco, f), box);
         lamp->setToolTip(u"Function %1"_s.arg(f));
         paintLamp(lamp, false);
-        connect(lamp, &ClickablePanel::clicked, this,
-                [this, loco, f] { m_send(Instructions::function(loco, f)); });
+        connect(lamp, &ClickablePanel::clicked, this, [this, loco, f] { PanFClick(loco, f); });
         functions->addWidget(lamp);
         column.functions[f - 1] = lamp;
     }

@@ -29,6 +29,15 @@ public:
     // another length is ignored; a malformed field throws before anything changes.
     void ComDataPacket1Packet3(const QString &packet);
 
+    // The controls' operations; the keyboard runs the same ones.
+    void bbDirLocClick(int loco);
+    void panHClick(int loco);
+    void PanFClick(int loco, int function);
+    void bbEmergencyStopClick();
+    void changeSpeed(int step);
+    void chooseKeyboardLoco(int loco);
+    int keyboardLoco() const { return m_chosenLoco; }
+
 private:
     struct LocoColumn
     {
@@ -42,6 +51,7 @@ private:
     };
 
     QWidget *buildColumn(int loco);
+    void addKeyboardControl();
     void apply(const LocoStatus &status);
     void SetSpeedSteps(int speedSteps);
     void showDirection(int loco, bool left);
@@ -50,5 +60,7 @@ private:
     SharedState &m_state;
     InstructionSender m_send;
     QLabel *m_title = nullptr;
+    QLabel *m_keyboardLoco = nullptr;
+    int m_chosenLoco = 1;
     std::array<LocoColumn, 4> m_locos;
 };

@@ -1,7 +1,12 @@
 #include "platform/textencoding.h"
 
+#include "platform/korvanterror.h"
+
+#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace TextEncoding {
 
@@ -102,6 +107,22 @@ QString withCrLf(const QString &text)
         }
     }
     return out;
+}
+
+QString readTextFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
+    if (file.size() > MaxTextFileBytes) {
+        throw KorvantError(
+            u"The file \"%1\" is %2 bytes long, too long for a hex file."_s.arg(path).arg(
+                file.size()));
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(path, file.errorString()));
+    return withCrLf(decode(bytes).text);
 }
 
 } // namespace TextEncoding

@@ -9,12 +9,14 @@
 #include "link/memoryimage.h"
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
+#include "link/reconnectwatcher.h"
 #include "link/setupdialog.h"
 #include "link/stationwire.h"
 #include "loco/linkpage.h"
 #include "platform/atomicsave.h"
 #include "platform/developmentrun.h"
 #include "platform/korvanterror.h"
+#include "platform/serialaccess.h"
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
 #include "shell/appearance.h"
@@ -45,10 +47,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cerrno>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -136,8 +140,11 @@ TfKorvant::TfKorvant(QWidget *parent)
     connect(&m_port, &TComPort::afterOpen, this, [this] { ComPortOpen(); });
     connect(&m_port, &TComPort::afterClose, this, [this] { ComPortClose(); });
     connect(&m_port, &TComPort::rxChar, this, &TfKorvant::ComPort2RxChar);
-    connect(&m_port, &TComPort::deviceLost, this,
-            [this](const QString &message) { Messages::warning(this, message); });
+    connect(&m_port, &TComPort::deviceLost, this, [this](const QString &message) {
+        Messages::warning(this, message);
+        m_reconnect->watch(m_port.settings().port, m_portSerialNumber);
+    });
+    buildReconnectOffer();
     connect(m_configPage, &ConfigPage::portSettingsChanged, this, &TfKorvant::FillStatusBar);
     connect(m_pageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (!m_selectingByCode)
@@ -145,6 +152,7 @@ TfKorvant::TfKorvant(QWidget *parent)
     });
 
     wirePrintButtons();
+    addStopKeys();
     connect(m_firmwarePage, &FirmwarePage::hexListRequested, this, [this] {
         guarded(this, [this] {
             bHexListClick(m_firmwarePage, *m_webClient, QApplication::applicationFilePath(),
@@ -154,6 +162,40 @@ TfKorvant::TfKorvant(QWidget *parent)
         });
     });
     FormCreate();
+}
+
+void TfKorvant::buildReconnectOffer()
+{
+    // Nothing goes to the station until the user takes the offer.
+    m_reconnect = new ReconnectWatcher(this);
+    m_reconnectOffer = new QPushButton(this);
+    m_reconnectOffer->setObjectName(u"bReconnect"_s);
+    m_reconnectOffer->hide();
+    m_statusBar->addWidget(m_reconnectOffer);
+    connect(m_reconnect, &ReconnectWatcher::portBack, this, [this](const QString &name) {
+        m_reconnectOffer->setText(u"Reconnect to %1"_s.arg(name));
+        m_reconnectOffer->setProperty("port", name);
+        m_reconnectOffer->show();
+    });
+    connect(m_reconnectOffer, &QPushButton::clicked, this, [this] {
+        m_reconnectOffer->hide();
+        guarded(this, [this] {
+            m_port.setPort(m_reconnectOffer->property("port").toString());
+            FillStatusBar();
+        });
+        Button_OpenClick();
+    });
+}
+
+void TfKorvant::addStopKeys()
+{
+    // One key stops every loco from any page, the same instruction as "Emergency STOP".
+    for (const QKeySequence &key : {QKeySequence(Qt::Key_Pause), QKeySequence(Qt::Key_Escape)}) {
+        auto *shortcut = new QShortcut(key, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { guarded(this, [this] { m_linkPage->bbEmergencyStopClick(); }); });
+    }
 }
 
 void TfKorvant::wirePrintButtons()
@@ -187,7 +229,7 @@ void TfKorvant::buildPages()
     m_firmwarePage = new FirmwarePage(m_port, m_state, [this] { return m_configPage->values(); });
     m_turnoutPage = new TurnoutLoadSavePage(m_port, m_state);
     m_decoderPage = new TurnoutDecoderPage(*m_turnoutPage);
-    m_specialPage = new SpecialPage;
+    m_specialPage = new SpecialPage([this] { return m_firmwarePage->hexLines(); });
     m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_specialPage);
     m_cvPage = new CvProgrammingPage(m_port, m_state, [this] { openPort(); });
     drawTabsAsButtons(m_cvPage->pageControl());
@@ -388,8 +430,11 @@ void TfKorvant::Button_OpenClick()
                 openPort();
                 m_port.clearBuffers(true, true);
             }
-        } catch (const EComPort &) {
-            Messages::warning(this, u"Select a ComPort first!"_s);
+        } catch (const EComPort &e) {
+            QString message = u"Select a ComPort first!"_s;
+            if (e.systemCode() == EACCES)
+                message += u'\n' + serialAccessHint(PortNames::devicePath(m_port.settings().port));
+            Messages::warning(this, message);
         }
     });
 }
@@ -413,6 +458,9 @@ void TfKorvant::Button_SettingsClick()
 
 void TfKorvant::ComPortOpen()
 {
+    m_reconnect->stop();
+    m_reconnectOffer->hide();
+    m_portSerialNumber = ReconnectWatcher::serialNumberOf(m_port.settings().port);
     m_open->setText(u"&Disconnect"_s);
     m_state.LinkOpen = true;
     m_firmwarePage->setLinkOpen(true);
@@ -476,11 +524,7 @@ void TfKorvant::routePackets(TComDataPacket::PacketHandler handler, int size)
             reportReceiveProblem(e.message());
         }
     });
-    m_framer.setCaseInsensitive(true);
-    m_framer.setIncludeStrings(false);
-    m_framer.setStartString(QString(QChar(StationWire::PacketStart)));
-    m_framer.setStopString(QString(QChar(StationWire::PacketStop)));
-    m_framer.setSize(size);
+    m_framer.setStationFraming(size);
 }
 
 void TfKorvant::ComPort2RxChar(int count)

@@ -90,6 +90,8 @@ private:
     void buildPages();
     QWidget *buildRightPanel();
     void wirePrintButtons();
+    void addStopKeys();
+    void buildReconnectOffer();
     void applyFrameColour();
     void FormCreate();
     void FormShow();
@@ -133,4 +135,7 @@ private:
     WebClient *m_webClient = nullptr;
     std::unique_ptr<VersionUpdate> m_versionUpdate;
     QToolButton *m_quit = nullptr;
+    class ReconnectWatcher *m_reconnect = nullptr;
+    QPushButton *m_reconnectOffer = nullptr;
+    QString m_portSerialNumber;
 };

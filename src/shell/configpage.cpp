@@ -149,11 +149,11 @@ ConfigPage::Values ConfigPage::values() const
 
 void ConfigPage::bDefaultClick()
 {
-    m_readInterval->setValue(-1);
-    m_readTotalConstant->setValue(100);
-    m_readTotalMultiplier->setValue(100);
-    m_writeTotalConstant->setValue(1000);
-    m_writeTotalMultiplier->setValue(100);
+    m_readInterval->setValue(PortDefaults::ReadInterval);
+    m_readTotalConstant->setValue(PortDefaults::ReadTotalConstant);
+    m_readTotalMultiplier->setValue(PortDefaults::ReadTotalMultiplier);
+    m_writeTotalConstant->setValue(PortDefaults::WriteTotalConstant);
+    m_writeTotalMultiplier->setValue(PortDefaults::WriteTotalMultiplier);
     m_txProtocol->setItemIndex(0);
     m_rxProtocol->setItemIndex(0);
     m_showFeedback->setChecked(true);
@@ -163,10 +163,10 @@ void ConfigPage::bDefaultClick()
     m_clearToSend->setChecked(false);
     m_directUpload->setChecked(true);
     m_directUploadComm->setChecked(false);
-    m_bufferIn->setValue(1024);
-    m_bufferOut->setValue(1024);
-    m_port.setFlowControl(PortSettings::FlowControl::None);
-    m_port.setBaudRate(PortSettings::BaudRate::br57600);
+    m_bufferIn->setValue(PortDefaults::BufferSize);
+    m_bufferOut->setValue(PortDefaults::BufferSize);
+    m_port.setFlowControl(PortDefaults::FlowControl);
+    m_port.setBaudRate(PortDefaults::BaudRate);
     Q_EMIT portSettingsChanged();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/portdefaults.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -16,17 +18,17 @@ class ConfigPage final : public QWidget
 public:
     struct Values
     {
-        int readInterval = -1;
-        int readTotalConstant = 100;
-        int readTotalMultiplier = 100;
-        int writeTotalConstant = 1000;
-        int writeTotalMultiplier = 100;
+        int readInterval = PortDefaults::ReadInterval;
+        int readTotalConstant = PortDefaults::ReadTotalConstant;
+        int readTotalMultiplier = PortDefaults::ReadTotalMultiplier;
+        int writeTotalConstant = PortDefaults::WriteTotalConstant;
+        int writeTotalMultiplier = PortDefaults::WriteTotalMultiplier;
         int txProtocol = 0;
         int rxProtocol = 0;
         bool specialRead = false;
         bool onRxEvent = false;
-        int bufferIn = 1024;
-        int bufferOut = 1024;
+        int bufferIn = PortDefaults::BufferSize;
+        int bufferOut = PortDefaults::BufferSize;
         bool showSelection = false;
         bool showFeedback = true;
         bool clearToSend = false;

@@ -1,5 +1,10 @@
 #include "shell/specialpage.h"
 
+#include "firmware/hexlisting.h"
+#include "platform/korvanterror.h"
+#include "shell/colours.h"
+#include "shell/errorguard.h"
+#include "shell/messages.h"
 #include "turnouts/turnouttable.h"
 
 #include <QFontDatabase>
@@ -11,18 +16,44 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-SpecialPage::SpecialPage(QWidget *parent) : QWidget(parent)
+namespace {
+
+QPlainTextEdit *listingMemo(const QString &name, const QString &text, QWidget *parent)
 {
+    auto *memo = new QPlainTextEdit(text, parent);
+    memo->setObjectName(name);
+    memo->setReadOnly(true);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    memo->setTabStopDistance(8 * memo->fontMetrics().horizontalAdvance(u' '));
+    return memo;
+}
+
+} // namespace
+
+SpecialPage::SpecialPage(HexSource hexLines, QWidget *parent)
+    : QWidget(parent), m_hexLines(std::move(hexLines))
+{
+    auto *importHex = new QPushButton(u"&Import from HEX file"_s, this);
+    importHex->setObjectName(u"sbImportHex"_s);
+    auto *hexTitle = new QLabel(u"BootLoader ASM (0x0000 - 0x03ff)"_s, this);
+    hexTitle->setObjectName(u"StaticText7"_s);
+    m_bootLoader = listingMemo(u"mBootLoader"_s, QString(32, u' '), this);
+    m_bootLoader->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_bootLoader->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Colours::setBackground(m_bootLoader, Colours::Yellow);
+    connect(importHex, &QPushButton::clicked, this,
+            [this] { guarded(this, [this] { sbImportHexClick(); }); });
+    auto *hexColumn = new QVBoxLayout;
+    hexColumn->addWidget(importHex, 0, Qt::AlignLeft);
+    hexColumn->addWidget(hexTitle);
+    hexColumn->addWidget(m_bootLoader, 1);
+
     m_importTurnout = new QPushButton(u"&Import from Turnout"_s, this);
     m_importTurnout->setObjectName(u"sbImportTurnout"_s);
     auto *title = new QLabel(u"Turnout ASM dump"_s, this);
     title->setObjectName(u"StaticText21"_s);
-    m_turnoutDump = new QPlainTextEdit(QString(32, u' '), this);
-    m_turnoutDump->setObjectName(u"mSpecialTurnout"_s);
-    m_turnoutDump->setReadOnly(true);
-    m_turnoutDump->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_turnoutDump->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_turnoutDump->setTabStopDistance(8 * m_turnoutDump->fontMetrics().horizontalAdvance(u' '));
+    m_turnoutDump = listingMemo(u"mSpecialTurnout"_s, QString(32, u' '), this);
 
     auto *turnoutColumn = new QVBoxLayout;
     turnoutColumn->addWidget(m_importTurnout, 0, Qt::AlignLeft);
@@ -30,7 +61,24 @@ SpecialPage::SpecialPage(QWidget *parent) : QWidget(parent)
     turnoutColumn->addWidget(m_turnoutDump, 1);
     // Listings sit side by side, one column each.
     auto *columns = new QHBoxLayout(this);
+    columns->addLayout(hexColumn, 1);
     columns->addLayout(turnoutColumn, 1);
+}
+
+void SpecialPage::sbImportHexClick()
+{
+    const QStringList hex = m_hexLines();
+    if (hex.isEmpty()) {
+        Messages::information(this, u"Import HEX file first..."_s);
+        return;
+    }
+    m_bootLoader->clear();
+    const HexListing::Result listing = HexListing::fromHexLines(hex);
+    if (!listing.lines.isEmpty())
+        m_bootLoader->setPlainText(listing.lines.join(u'\n'));
+    // The lines converted before a bad one stay, as the error box says where it stopped.
+    if (!listing.error.isEmpty())
+        throw KorvantError(listing.error);
 }
 
 void SpecialPage::ShowMemoAdmin(const QString &digits)

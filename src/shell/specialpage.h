@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -13,7 +14,13 @@ class SpecialPage final : public QWidget
     Q_OBJECT
 
 public:
-    explicit SpecialPage(QWidget *parent = nullptr);
+    // The firmware page's hex memo, as its lines.
+    using HexSource = std::function<QStringList()>;
+
+    explicit SpecialPage(HexSource hexLines, QWidget *parent = nullptr);
+
+    // "&Import from HEX file": the assembler listing of the loaded firmware into `mBootLoader`.
+    void sbImportHexClick();
 
     // "&Import from Turnout": the turnout export, ending with the dump below.
     QPushButton *importTurnoutButton() const { return m_importTurnout; }
@@ -21,6 +28,8 @@ public:
     void ShowMemoAdmin(const QString &digits);
 
 private:
+    HexSource m_hexLines;
+    QPlainTextEdit *m_bootLoader = nullptr;
     QPushButton *m_importTurnout = nullptr;
     QPlainTextEdit *m_turnoutDump = nullptr;
 };

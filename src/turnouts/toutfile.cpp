@@ -1,5 +1,9 @@
 #include "turnouts/toutfile.h"
 
+#include "platform/korvanterror.h"
+
+#include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -9,6 +13,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace ToutFile {
 
 namespace {
+
+constexpr qint64 MaxFileBytes = 1024 * 1024;
 
 constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
 constexpr char Utf16LEMark[] = "\xFF\xFE";
@@ -127,6 +133,23 @@ Written encode(QStringView text, Encoding encoding)
         break;
     }
     return written;
+}
+
+QByteArray readFile(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(shown, file.errorString()));
+    if (file.size() > MaxFileBytes) {
+        throw KorvantError(
+            u"The file \"%1\" is %2 bytes long, too long for a turnout file."_s.arg(shown).arg(
+                file.size()));
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(shown, file.errorString()));
+    return bytes;
 }
 
 } // namespace ToutFile

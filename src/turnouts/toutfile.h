@@ -36,6 +36,9 @@ struct Written
 QString codePageName();
 
 Read decode(QByteArrayView bytes);
+// The file's bytes. Fails with "Cannot open file ...", "Cannot read file ..." and for a file too
+// large to be a turnout file (one is 800 bytes; a large one was chosen by mistake).
+QByteArray readFile(const QString &path);
 Written encode(QStringView text, Encoding encoding);
 
 } // namespace ToutFile

@@ -12,7 +12,6 @@
 #include "turnouts/turnouttable.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
@@ -32,29 +31,9 @@ const FileDialogs::Dialog OpenDialog2{u"OpenDialog2"_s, FileDialogs::Mode::Open,
 const FileDialogs::Dialog SaveDialog1{u"SaveDialog1"_s, FileDialogs::Mode::Save,
                                       u"Turnout file (*.Tout)"_s, u"tout"_s, QString()};
 
-// A turnout file is 800 bytes; anything this large was chosen by mistake and would only
-// bury the memo.
-constexpr qint64 MaxFileBytes = 1024 * 1024;
-
 QString shown(const QString &path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-QByteArray readTurnoutFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(shown(path), file.errorString()));
-    if (file.size() > MaxFileBytes) {
-        throw KorvantError(
-            u"The file \"%1\" is %2 bytes long, too long for a turnout file."_s.arg(shown(path))
-                .arg(file.size()));
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(shown(path), file.errorString()));
-    return bytes;
 }
 
 void writeTurnoutFile(const QString &path, const QByteArray &bytes)
@@ -175,7 +154,7 @@ void TurnoutLoadSavePage::bbLoadTurnoutFileClick()
     m_fileName->setText(chosen);
     // The file is read before the memo is touched: a file that cannot be read leaves the
     // memo's text as it was.
-    const ToutFile::Read read = ToutFile::decode(readTurnoutFile(m_fileName->text()));
+    const ToutFile::Read read = ToutFile::decode(ToutFile::readFile(m_fileName->text()));
     m_memo->setPlainText(read.text);
     m_lastReadEncoding = read.encoding;
     // An empty range would turn the bar into a busy indicator.

@@ -258,6 +258,67 @@ private Q_SLOTS:
                                   u"Loco 7\r\n000"_s, 2000);
     }
 
+    void keysActAsTheirControls_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("speed-up-loco-1") << QList<int>{Qt::Key_Plus} << QByteArray(":S101");
+        QTest::newRow("speed-up-loco-3")
+            << QList<int>{Qt::Key_3, Qt::Key_Equal} << QByteArray(":S301");
+        QTest::newRow("direction-loco-2")
+            << QList<int>{Qt::Key_2, Qt::Key_D} << QByteArray(":D100");
+        QTest::newRow("headlight-loco-4")
+            << QList<int>{Qt::Key_4, Qt::Key_H} << QByteArray(":H300");
+        QTest::newRow("function-2-loco-1") << QList<int>{Qt::Key_F2} << QByteArray(":F200");
+        QTest::newRow("function-4-loco-4")
+            << QList<int>{Qt::Key_4, Qt::Key_F4} << QByteArray(":Fg00");
+        QTest::newRow("stop-pause") << QList<int>{Qt::Key_Pause} << QByteArray(":E000");
+        QTest::newRow("stop-escape") << QList<int>{Qt::Key_Escape} << QByteArray(":E000");
+    }
+
+    void keysActAsTheirControls()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QByteArray, wire);
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        for (int key : keys)
+            QTest::keyClick(f->window.get(), Qt::Key(key));
+        QCOMPARE(f->pty.readAvailable(5), wire);
+        QCOMPARE(f->pty.drain(), QByteArray());
+    }
+
+    void speedDownStopsAtZero()
+    {
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        QTest::keyClick(f->window.get(), Qt::Key_Minus);
+        QCOMPARE(f->pty.drain(), QByteArray()); // the slider cannot go below 0: nothing to send
+        QTest::keyClick(f->window.get(), Qt::Key_Plus);
+        QTest::keyClick(f->window.get(), Qt::Key_Minus);
+        QCOMPARE(f->pty.readAvailable(10), QByteArray(":S101:S100"));
+    }
+
+    void stopKeyWorksFromEveryPage_data()
+    {
+        QTest::addColumn<int>("page");
+        for (int page = TfKorvant::PageFirmware; page <= TfKorvant::PageAdmin; ++page)
+            QTest::newRow(qPrintable(QString::number(page))) << page;
+    }
+
+    void stopKeyWorksFromEveryPage()
+    {
+        QFETCH(int, page);
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        f->userSelectsPage(page);
+        QTest::keyClick(f->window.get(), Qt::Key_Pause);
+        QCOMPARE(f->pty.readAvailable(5), QByteArray(":E000"));
+        // The Link page's own keys belong to the Link page only.
+        QTest::keyClick(f->window.get(), Qt::Key_F1);
+        QCOMPARE(f->pty.drain(), page == TfKorvant::PageLink ? QByteArray(":F100") : QByteArray());
+    }
+
     void disconnectTurnsTheTitleSkyBlue()
     {
         applyStatus(QString(28, u'0'));

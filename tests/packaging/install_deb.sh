@@ -21,15 +21,19 @@ if ! dpkg -i "$deb" >/dev/null 2>&1; then
 fi
 dpkg-query -W -f='${Status}' korvant | grep -q 'install ok installed'
 [ -x /usr/bin/korvant ]
-# The program reads no command line; it must come up and stay up until it is stopped.
+# The program reads no command line; it must come up and stay up until it is asked to stop,
+# and then end as after "&Quit", with its settings written.
 export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen
 set +e
-timeout 5 /usr/bin/korvant
+timeout --preserve-status 5 /usr/bin/korvant
 status=$?
 set -e
-if [ "$status" -ne 124 ]; then
-  echo "the installed program ended by itself with status $status"
+if [ "$status" -ne 0 ]; then
+  echo "the installed program ended with status $status"
   exit 1
 fi
-[ -f "$work/config/Quendrel/Korvant.json" ] || { echo "no settings written"; exit 1; }
+store="$work/config/Quendrel/Korvant.json"
+for value in Version Port Baud StyleVSF SpecialDirectComm; do
+  grep -q "\"$value\"" "$store" || { echo "settings lack $value"; exit 1; }
+done
 echo "installed package starts"

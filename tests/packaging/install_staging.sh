@@ -6,7 +6,7 @@ build=$1
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
-for file in usr/bin/korvant usr/bin/korvant-station-sim \
+for file in usr/bin/korvant usr/bin/korvant-cli usr/bin/korvant-station-sim \
             usr/share/applications/korvant.desktop \
             usr/share/icons/hicolor/scalable/apps/korvant.svg; do
   [ -e "$stage/$file" ] || { echo "missing: $file"; exit 1; }
@@ -15,4 +15,7 @@ done
 grep -q '^Exec=korvant$' "$stage/usr/share/applications/korvant.desktop"
 grep -q '^Icon=korvant$' "$stage/usr/share/applications/korvant.desktop"
 "$stage/usr/bin/korvant-station-sim" --help | grep -q -- '--bootloader'
+# The command-line tool needs no display: no Qt platform plugin is loaded.
+sequence=$(env -u QT_QPA_PLATFORM -u DISPLAY "$stage/usr/bin/korvant-cli" cv sequence 1-5)
+[[ "$sequence" == :01,02,03,04,05,00* ]] || { echo "korvant-cli does not run"; exit 1; }
 echo "staging install complete"

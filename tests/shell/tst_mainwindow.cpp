@@ -2,10 +2,12 @@
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
 #include "link/simulatorports.h"
+#include "platform/serialaccess.h"
 #include "shell/colours.h"
 #include "shell/commainform.h"
 #include "support/messagerecorder.h"
 #include "support/ptypair.h"
+#include "support/simulatorprocess.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -351,6 +354,34 @@ private Q_SLOTS:
         QCOMPARE(Colours::background(child<QWidget>(w, u"Memo"_s)), Colours::Silver);
     }
 
+    void aPortTheUserMayNotOpenSaysWhichGroupGivesAccess()
+    {
+        if (geteuid() == 0)
+            QSKIP("root opens every device; a port the user may not open cannot be staged");
+        PtyPair pty;
+        QFile::setPermissions(pty.slavePath(), QFile::ReadOwner); // no one may write to it
+        writeStore({{u"Port"_s, pty.slavePath()}});
+        TfKorvant w;
+        child<QPushButton>(w, u"Button_Open"_s)->click();
+        QCOMPARE(m_messages->boxes.size(), 1);
+        const QStringList lines = m_messages->boxes.first().text.split(u'\n');
+        QCOMPARE(lines.first(), u"Select a ComPort first!"_s);
+        QVERIFY(lines.value(1).contains(u"sudo adduser $USER"_s));
+    }
+
+    void theAccessHintNamesTheDevicesGroup()
+    {
+        QTemporaryDir dir;
+        const QString device = dir.filePath(u"ttyUSB9"_s);
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString group = QFileInfo(device).group();
+        const QString hint = serialAccessHint(device);
+        QVERIFY(hint.contains(device));
+        QVERIFY(hint.contains(group == u"root"_s ? u"'dialout'"_s : u"'%1'"_s.arg(group)));
+    }
+
     void setupDialogWhileConnectedReopensUnderTheNewName()
     {
         PtyPair first;
@@ -371,6 +402,29 @@ private Q_SLOTS:
         QCOMPARE(w.portStatusBar()->panelText(0), u"SIMB"_s);
         w.port().write("k");
         QCOMPARE(second.readAvailable(1), QByteArray("k"));
+    }
+
+    void setupDialogListsARunningSimulator()
+    {
+        SimulatorProcess sim({u"--name"_s, u"SIM1"_s});
+        QVERIFY(sim.start());
+        qputenv("XDG_RUNTIME_DIR", sim.runtimeDir().toUtf8());
+        TfKorvant w;
+        QStringList listed;
+        QTimer::singleShot(0, qApp, [&listed] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            auto *ports = dialog->findChild<QComboBox *>(u"cbPort"_s);
+            for (int i = 0; i < ports->count(); ++i)
+                listed.append(ports->itemText(i));
+            ports->setCurrentIndex(ports->findText(u"SIM1"_s));
+            dialog->accept();
+        });
+        w.Button_SettingsClick();
+        QVERIFY2(listed.contains(u"SIM1"_s), qPrintable(listed.join(u", "_s)));
+        child<QPushButton>(w, u"Button_Open"_s)->click();
+        QVERIFY(w.state().LinkOpen);
+        w.DoInstruction(u":E000"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.fetchCapture(), QByteArray(":E000"), 3000);
     }
 
     void setupDialogWithAnUnlistedPortEmptiesTheName()

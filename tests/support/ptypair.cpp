@@ -25,6 +25,9 @@ PtyPair::PtyPair()
     m_slaveKeepAlive = slave;
     m_slavePath = QString::fromLocal8Bit(name);
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // A program the test starts must not inherit either side, or a hang-up never reaches it.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slaveKeepAlive, F_SETFD, FD_CLOEXEC);
 }
 
 PtyPair::~PtyPair()

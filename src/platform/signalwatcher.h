@@ -4,8 +4,8 @@
 
 class QSocketNotifier;
 
-// SIGINT, SIGTERM and SIGHUP become a Qt signal, so the simulator ends through its event loop
-// and cleans up (the advertised link, the capture) instead of dying in a handler.
+// SIGINT, SIGTERM and SIGHUP become a Qt signal, so a program without a window (the simulator,
+// the command-line tool) ends through its event loop and cleans up instead of dying in a handler.
 class SignalWatcher final : public QObject
 {
     Q_OBJECT

@@ -1,0 +1,117 @@
+// The command-line tool's firmware upload against the station simulator pacing its line, in
+// every mode, as a fraction of the physical limit (the same measure as bench_firmware for the
+// window), and the tool's own start-up and exit time.
+// Run: build/bench/bench_cli [hex file]
+// (default: the largest firmware file the build assembles for the local web server)
+#include "support/simulatorprocess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Mode
+{
+    const char *name;
+    QStringList flashOptions;
+    bool direct, echo;
+};
+
+// Seconds the line needs for what the mode exchanges, 10 bits a byte.
+double physicalLimit(const Mode &mode, const QByteArray &hex, int baud)
+{
+    const qsizetype lines = hex.count('\n');
+    qsizetype bytes = hex.size();
+    if (mode.direct)
+        bytes = hex.size() - 2 * lines + lines; // no line ends sent, one XON back a line
+    else if (mode.echo)
+        bytes = 2 * hex.size(); // every character comes back
+    return double(bytes) * 10.0 / baud;
+}
+
+double secondsOf(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+void startUpAndExit()
+{
+    QList<double> ms;
+    for (int i = 0; i < 21; ++i) {
+        QProcess cli;
+        cli.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer clock;
+        clock.start();
+        cli.start(QStringLiteral(KORVANT_CLI), {u"cv"_s, u"sequence"_s, u"1-5"_s});
+        cli.waitForFinished(10000);
+        ms.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("start-up to exit (cv sequence): median %.1f ms, min %.1f ms, max %.1f ms\n",
+                ms.at(ms.size() / 2), ms.constFirst(), ms.constLast());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QString hexPath =
+        argc > 1
+            ? QString::fromLocal8Bit(argv[1])
+            : QStringLiteral(KORVANT_BINARY_DIR "/webroot/update/Korvant_PatternTable_301e.hex");
+    QFile hexFile(hexPath);
+    if (!hexFile.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray hex = hexFile.readAll();
+    std::printf("file %s: %lld bytes, %lld lines\n", qPrintable(QFileInfo(hexPath).fileName()),
+                static_cast<long long>(hex.size()), static_cast<long long>(hex.count('\n')));
+    startUpAndExit();
+
+    const QList<Mode> modes{
+        {"standard", {u"--mode"_s, u"standard"_s}, false, false},
+        {"standard-special-read", {u"--mode"_s, u"standard"_s, u"--special-read"_s}, false, true},
+        {"standard-whole-text", {u"--mode"_s, u"standard"_s, u"--whole"_s}, false, false},
+        {"direct", {u"--mode"_s, u"direct"_s}, true, false},
+        {"direct-comm", {u"--mode"_s, u"direct-comm"_s}, true, false}};
+    for (int baud : {57600, 115200}) {
+        for (const Mode &mode : modes) {
+            QStringList options{u"--bootloader"_s, u"--baud"_s, QString::number(baud)};
+            if (mode.echo)
+                options << u"--special-read"_s;
+            SimulatorProcess sim(options);
+            if (!sim.start())
+                return 2;
+            QElapsedTimer clock;
+            clock.start();
+            QProcess cli;
+            cli.start(QStringLiteral(KORVANT_CLI),
+                      QStringList{u"flash"_s, u"--port"_s, sim.ptyPath(), u"--baud"_s,
+                                  QString::number(baud)} +
+                          mode.flashOptions + QStringList{hexPath});
+            if (!cli.waitForFinished(600000) || cli.exitCode() != 0)
+                return 3;
+            const double exited = secondsOf(clock);
+            const qsizetype expected = mode.direct ? hex.size() - 2 * hex.count('\n') : hex.size();
+            // Each look at the capture makes the simulator write it out, which would slow its
+            // pacing if done often; a tenth of a second is the measure's resolution.
+            while (sim.fetchCapture().size() < expected && clock.elapsed() < 600000)
+                QThread::msleep(100);
+            const double seconds = secondsOf(clock);
+            const double limit = physicalLimit(mode, hex, baud);
+            std::printf("%6d %-22s tool exited %6.2f s, line done %6.2f s, limit %6.2f s, "
+                        "fraction %.3f\n",
+                        baud, mode.name, exited, seconds, limit, limit / seconds);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
