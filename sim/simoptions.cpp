@@ -112,6 +112,14 @@ SimOptions parseSimOptions(const QStringList &arguments)
          u"0"_s},
         {u"silent"_s, u"Fault: the boot loader never answers."_s},
         {u"stray"_s, u"Fault: this many \"#\" characters before every XON."_s, u"count"_s, u"0"_s},
+        {u"double-xon"_s, u"Fault: the boot loader answers every record with XON twice."_s},
+        {u"noise-for-xon"_s,
+         u"Fault: the boot loader answers every record with this many random bytes, never XON."_s,
+         u"bytes"_s, u"0"_s},
+        {u"xon-delay"_s,
+         u"Boot loader: answer a record after this many milliseconds (writing flash); a record "
+         "that arrives before the answer is reported as \"overrun\"."_s,
+         u"ms"_s, u"0"_s},
         {u"hangup-after"_s, u"Fault: hang up after receiving this many bytes."_s, u"bytes"_s},
         {u"seed"_s, u"Seed of the noise (default 1)."_s, u"number"_s, u"1"_s},
     });
@@ -127,6 +135,9 @@ SimOptions parseSimOptions(const QStringList &arguments)
     options.specialRead = parser.isSet(u"special-read"_s);
     options.silentBootLoader = parser.isSet(u"silent"_s);
     options.strayBeforeXon = number(parser, u"stray"_s, 0, 1000);
+    options.doubleXon = parser.isSet(u"double-xon"_s);
+    options.noiseForXon = number(parser, u"noise-for-xon"_s, 0, 65536);
+    options.xonDelayMs = number(parser, u"xon-delay"_s, 0, 10000);
     if (parser.isSet(u"addresses"_s))
         options.addresses = fourNumbers(parser.value(u"addresses"_s), u"addresses"_s,
                                         [](int v) { return v >= 0 && v <= 255; });

@@ -17,6 +17,9 @@ struct SimOptions
     bool specialRead = false;
     bool silentBootLoader = false;
     int strayBeforeXon = 0;
+    bool doubleXon = false;
+    int noiseForXon = 0;
+    int xonDelayMs = 0;
 
     std::array<int, 4> addresses{3, 4, 5, 6};
     std::array<int, 4> sliderMaxima{31, 31, 31, 31};

@@ -93,8 +93,10 @@ void Simulator::startBootLoader()
 {
     m_bootLoader = std::make_unique<BootLoader>(
         BootLoader::Options{m_options.specialRead, m_options.silentBootLoader,
-                            m_options.strayBeforeXon},
-        [this](const QByteArray &bytes) { m_link->send(bytes); });
+                            m_options.strayBeforeXon, m_options.doubleXon, m_options.noiseForXon,
+                            m_options.xonDelayMs, m_options.seed},
+        [this](const QByteArray &bytes) { m_link->send(bytes); },
+        [] { Console::say(u"overrun"_s); });
     connect(m_link.get(), &WireLink::bytesReceived, this,
             [this](const QByteArray &bytes) { m_bootLoader->receive(bytes); });
 }

@@ -4,6 +4,7 @@
 #include "cv/cvreport.h"
 #include "cv/cvselection.h"
 #include "link/comport.h"
+#include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
 #include "shell/busycursor.h"
 #include "shell/colours.h"
@@ -335,8 +336,9 @@ void CvProgrammingPage::ComDataPacket1Packet2(const QString &packet)
 void CvProgrammingPage::ShowCVReceived(const QString &packet)
 {
     const std::optional<CvReport> report = decodeCvReport(packet);
+    // Nothing changes; the window's receive path says so in the status bar, not in a box.
     if (!report)
-        return;
+        throw KorvantError(u"the CV report \"%1\" cannot be read"_s.arg(packet.simplified()));
     if (report->cv == 0) {
         reportIncompatibleData();
         return;

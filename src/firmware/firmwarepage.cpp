@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -33,6 +34,15 @@ FirmwarePage::FirmwarePage(TComPort &port, SharedState &state, OptionsSource opt
 {
     buildControls();
     setLinkOpen(false);
+    m_answerWait = new QTimer(this);
+    m_answerWait->setSingleShot(true);
+    m_answerWait->setInterval(AnswerPatienceMs);
+    connect(m_answerWait, &QTimer::timeout, this, &FirmwarePage::noteSilentBootLoader);
+}
+
+void FirmwarePage::setAnswerPatience(int ms)
+{
+    m_answerWait->setInterval(ms);
 }
 
 FirmwarePage::~FirmwarePage() = default;
@@ -208,6 +218,7 @@ void FirmwarePage::startUpload(Mode mode)
     m_log->appendPlainText(FirmwareUpload::startLine(elapsedMs(), baudName()));
 
     m_selected = 0;
+    m_silenceNoted = false;
     selectHexMemo(0);
     m_hexFile->setFocus();
     if (standard) {
@@ -230,6 +241,8 @@ void FirmwarePage::onUnitWritten(int index)
 {
     if (m_mode == Mode::Standard)
         return;
+    m_waitingLine = index + 1;
+    m_answerWait->start();
     const QString &line = m_uploadLines.at(index);
     if (m_uploadOptions.showFeedback)
         m_log->appendPlainText(line);
@@ -241,6 +254,7 @@ void FirmwarePage::onUnitWritten(int index)
 
 void FirmwarePage::onUnitDone(int index)
 {
+    m_answerWait->stop();
     if (m_mode != Mode::Standard) {
         m_progress->setValue(index + 1);
         return;
@@ -257,6 +271,7 @@ void FirmwarePage::onUnitDone(int index)
 
 void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
 {
+    m_answerWait->stop();
     m_job->deleteLater();
     m_busy.reset();
     const bool portLost = !m_port.connected();
@@ -274,6 +289,18 @@ void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
     m_log->clear();
     for (const QString &line : FirmwareUpload::directSummary(m_mode, elapsedMs(), baudName()))
         m_log->appendPlainText(line);
+}
+
+void FirmwarePage::noteSilentBootLoader()
+{
+    // Said once: a station left in its normal mode stays silent for every line.
+    if (m_silenceNoted || !isUploading())
+        return;
+    m_silenceNoted = true;
+    m_log->appendPlainText(u"No XON from the boot loader for %1 s after line %2; still waiting. "
+                           "Is the station in boot-loader mode? \"Cancel Update\" stops the "
+                           "upload."_s.arg(m_answerWait->interval() / 1000.0)
+                               .arg(m_waitingLine));
 }
 
 void FirmwarePage::sbCancelTransmitClick()

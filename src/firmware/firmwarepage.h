@@ -15,6 +15,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class TComPort;
 struct SharedState;
 
@@ -59,6 +60,10 @@ public:
 
     // Tests fix the clock the log lines are measured with.
     void setClock(Clock clock) { m_now = std::move(clock); }
+    // How long the direct modes wait for a line's XON before the log says the boot loader is
+    // silent (once an upload; the wait itself goes on until XON or "&Cancel Update").
+    static constexpr int AnswerPatienceMs = 5000;
+    void setAnswerPatience(int ms);
 
 Q_SIGNALS:
     void hexListRequested();
@@ -69,6 +74,7 @@ private:
     void onUnitWritten(int index);
     void onUnitDone(int index);
     void onFinished(UploadJob::Outcome outcome, const QString &error);
+    void noteSilentBootLoader();
     void selectHexMemo(int characters);
     qint64 elapsedMs() const;
     QString baudName() const;
@@ -93,4 +99,7 @@ private:
     QStringList m_uploadLines;
     int m_selected = 0;
     std::unique_ptr<BusyCursor> m_busy;
+    QTimer *m_answerWait = nullptr;
+    int m_waitingLine = 0;
+    bool m_silenceNoted = false;
 };

@@ -1,6 +1,7 @@
 #include "firmware/hexlistdialog.h"
 
 #include "firmware/hexlist.h"
+#include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 #include "platform/versionrecord.h"
 #include "shell/busycursor.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -37,9 +37,8 @@ QToolButton *speedButton(const QString &name, const QString &caption, QWidget *p
 
 void saveCopy(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw KorvantError(u"Cannot save %1: %2"_s.arg(path, file.errorString()));
+    if (const QString error = AtomicSave::write(path, bytes); !error.isEmpty())
+        throw KorvantError(u"Cannot save %1: %2"_s.arg(path, error));
 }
 
 } // namespace

@@ -26,7 +26,7 @@ QList<UploadJob::Unit> UploadJob::characters(QStringView text, Wait wait)
     QList<Unit> units;
     units.reserve(bytes.size());
     for (char byte : bytes)
-        units.append(Unit{QByteArray(1, byte), wait});
+        units.append(Unit{QByteArray(1, byte), wait, false});
     return units;
 }
 
@@ -34,7 +34,7 @@ QList<UploadJob::Unit> UploadJob::wholeText(QStringView text)
 {
     if (text.isEmpty())
         return {};
-    return {Unit{StationWire::bytesFromChars(text), Wait::Nothing}};
+    return {Unit{StationWire::bytesFromChars(text), Wait::Nothing, false}};
 }
 
 QList<UploadJob::Unit> UploadJob::xonPacedLines(const QStringList &lines)
@@ -43,7 +43,7 @@ QList<UploadJob::Unit> UploadJob::xonPacedLines(const QStringList &lines)
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const bool last = i == lines.size() - 1;
         units.append(
-            Unit{StationWire::bytesFromChars(lines.at(i)), last ? Wait::OneRead : Wait::Xon});
+            Unit{StationWire::bytesFromChars(lines.at(i)), last ? Wait::OneRead : Wait::Xon, true});
     }
     return units;
 }
@@ -94,6 +94,8 @@ void UploadJob::writeUnit()
         return;
     }
     const Unit &unit = m_units.at(m_index);
+    if (unit.freshAnswer)
+        m_port.clearBuffers(true, false);
     if (unit.bytes.isEmpty()) {
         onWriteFinished(); // an empty line sends nothing but is still answered
         return;

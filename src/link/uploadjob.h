@@ -26,6 +26,8 @@ public:
     {
         QByteArray bytes;
         Wait wait = Wait::Nothing;
+        // Input that came before this unit is sent cannot be its answer: it is dropped first.
+        bool freshAnswer = false;
     };
     enum class Outcome
     {
@@ -41,7 +43,8 @@ public:
     static QList<Unit> characters(QStringView text, Wait wait = Wait::Nothing);
     // The whole text in one write.
     static QList<Unit> wholeText(QStringView text);
-    // One unit a line, without line ends, each answered by XON; the last line by one read.
+    // One unit a line, without line ends, each answered by XON; the last line by one read. A
+    // stale XON (a doubled answer) is dropped before each line, so every line waits for its own.
     static QList<Unit> xonPacedLines(const QStringList &lines);
 
     void start();

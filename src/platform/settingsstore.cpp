@@ -1,12 +1,12 @@
 #include "platform/settingsstore.h"
 
+#include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -45,22 +45,32 @@ bool SettingsStore::openKey()
 {
     m_values = {};
     m_keptAsideNotice.clear();
+    m_openError.clear();
     m_dirty = false;
     const QString file = path();
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        m_openError =
+            u"Cannot create the settings folder %1."_s.arg(QFileInfo(file).absolutePath());
         return false;
+    }
     QFile in(file);
     if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly))
+        if (!in.open(QIODevice::ReadOnly)) {
+            m_openError = u"Cannot read the settings file %1: %2."_s.arg(file, in.errorString());
             return false;
+        }
         QJsonParseError error{};
         const QJsonDocument doc = QJsonDocument::fromJson(in.readAll(), &error);
         in.close();
         if (error.error != QJsonParseError::NoError || !doc.isObject()) {
             const QString aside = file + u".bad"_s;
             QFile::remove(aside);
-            if (!QFile::rename(file, aside))
+            if (!QFile::rename(file, aside)) {
+                m_openError =
+                    u"The settings file %1 could not be read, nor kept aside as %2."_s.arg(file,
+                                                                                           aside);
                 return false;
+            }
             m_keptAsideNotice = u"The settings file %1 could not be read and was kept aside as %2. "
                                 "The program starts with its default settings."_s.arg(file, aside);
             m_dirty = true;
@@ -81,11 +91,10 @@ void SettingsStore::closeKey()
     m_open = false;
     if (!m_dirty)
         return;
-    QSaveFile out(path());
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
-        throw KorvantError(u"Failed to store settings in %1: %2"_s.arg(path(), out.errorString()));
-    }
+    const QString error =
+        AtomicSave::write(path(), QJsonDocument(m_values).toJson(QJsonDocument::Indented));
+    if (!error.isEmpty())
+        throw KorvantError(u"Failed to store settings in %1: %2"_s.arg(path(), error));
     m_dirty = false;
 }
 
@@ -132,8 +141,9 @@ bool SettingsStore::readBool(const QString &name) const
 
 void SettingsStore::write(const QString &name, const QJsonValue &value)
 {
-    const QString existing = memberName(name);
-    if (!existing.isEmpty())
+    // A hand-edited file may spell a name twice in different cases: every spelling goes, or
+    // the one left behind could be read back instead of the value just written.
+    for (QString existing = memberName(name); !existing.isEmpty(); existing = memberName(name))
         m_values.remove(existing);
     m_values.insert(name, value);
     m_dirty = true;

@@ -22,6 +22,8 @@ public:
     // Opens the key, creating it when missing. A file that is not a JSON object is moved aside
     // (to the same name + ".bad") and the store starts empty; keptAsideNotice() then says so.
     bool openKey();
+    // Why openKey() failed: the file cannot be read (or kept aside); it is left as it is.
+    QString openError() const { return m_openError; }
     // Writes back what changed; throws KorvantError when the file cannot be written.
     void closeKey();
     bool isOpen() const { return m_open; }
@@ -45,6 +47,7 @@ private:
     QString m_path;
     QJsonObject m_values;
     QString m_keptAsideNotice;
+    QString m_openError;
     bool m_open = false;
     bool m_dirty = false;
 };

@@ -114,6 +114,11 @@ QString readTextFile(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
+    if (file.size() > MaxTextFileBytes) {
+        throw KorvantError(
+            u"The file \"%1\" is %2 bytes long, too long for a hex file."_s.arg(path).arg(
+                file.size()));
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(path, file.errorString()));

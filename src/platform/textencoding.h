@@ -29,8 +29,13 @@ QByteArray encode(const QString &text, Encoding encoding);
 // Every line break (CR LF, lone LF or lone CR) as CR LF.
 QString withCrLf(const QString &text);
 
+// A whole PIC16F1938 image is some 45 KB of hex text; a file this large was chosen by mistake
+// and would only bury the memo (the server's hex files have the same cap).
+inline constexpr qint64 MaxTextFileBytes = 4 * 1024 * 1024;
+
 // A text file as the pages load it (a hex file into its memo): decoded, every line break CR LF.
-// Fails with "Cannot open file ..." or "Cannot read file ...".
+// Fails with "Cannot open file ...", "Cannot read file ..." and for a file larger than
+// MaxTextFileBytes ("The file ... is n bytes long, too long for a hex file.").
 QString readTextFile(const QString &path);
 
 } // namespace TextEncoding

@@ -13,6 +13,7 @@
 #include "link/setupdialog.h"
 #include "link/stationwire.h"
 #include "loco/linkpage.h"
+#include "platform/atomicsave.h"
 #include "platform/developmentrun.h"
 #include "platform/korvanterror.h"
 #include "platform/serialaccess.h"
@@ -48,7 +49,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QShortcut>
 #include <QTabBar>
@@ -325,16 +325,21 @@ void TfKorvant::FormCreate()
 
     guarded(this, [this] {
         SettingsStore MonRegistre;
-        if (MonRegistre.openKey()) {
-            if (!MonRegistre.keptAsideNotice().isEmpty())
-                Messages::warning(this, MonRegistre.keptAsideNotice());
-            QStringList errors;
-            m_state.CurrentStyleName = SettingsIO::loadAtStartUp(MonRegistre, m_port, errors);
-            MonRegistre.closeKey();
-            // A value of the wrong type keeps its default; start-up goes on after saying so.
-            if (!errors.isEmpty())
-                Messages::error(this, errors.join(u'\n'));
+        if (!MonRegistre.openKey()) {
+            // Nothing is written back at exit either, so the file stays as the user left it.
+            Messages::warning(this, MonRegistre.openError() +
+                                        u" The program starts with its default settings and "
+                                        "leaves the file as it is."_s);
+        } else if (!MonRegistre.keptAsideNotice().isEmpty()) {
+            Messages::warning(this, MonRegistre.keptAsideNotice());
         }
+        // A store that could not be opened reads as an empty one: first-run defaults.
+        QStringList errors;
+        m_state.CurrentStyleName = SettingsIO::loadAtStartUp(MonRegistre, m_port, errors);
+        MonRegistre.closeKey();
+        // A value of the wrong type keeps its default; start-up goes on after saying so.
+        if (!errors.isEmpty())
+            Messages::error(this, errors.join(u'\n'));
         m_configPage->bDefaultClick();
         if (!Appearance::activateStyle(m_state.CurrentStyleName)) {
             Messages::error(this, u"Style '%1' not found"_s.arg(m_state.CurrentStyleName),
@@ -379,11 +384,10 @@ void TfKorvant::writeDevelopmentVersionFile(const QString &version) const
 {
     const QString name =
         QFileInfo(QApplication::applicationFilePath()).completeBaseName() + u".ver"_s;
-    QSaveFile file(QDir::current().filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(version.toUtf8() + "\r\n") < 0 ||
-        !file.commit()) {
-        throw KorvantError(u"Cannot write %1: %2"_s.arg(name, file.errorString()));
-    }
+    const QString error =
+        AtomicSave::write(QDir::current().filePath(name), QByteArray(version.toUtf8() + "\r\n"));
+    if (!error.isEmpty())
+        throw KorvantError(u"Cannot write %1: %2"_s.arg(name, error));
 }
 
 void TfKorvant::FormDestroy()

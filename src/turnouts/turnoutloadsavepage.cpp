@@ -1,6 +1,7 @@
 #include "turnouts/turnoutloadsavepage.h"
 
 #include "link/comport.h"
+#include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 #include "shell/colours.h"
 #include "shell/errorguard.h"
@@ -18,7 +19,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -39,9 +39,8 @@ QString shown(const QString &path)
 void writeTurnoutFile(const QString &path, const QByteArray &bytes)
 {
     // Written aside and renamed over the old file: a failure leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw KorvantError(u"Cannot create file \"%1\". %2"_s.arg(shown(path), file.errorString()));
+    if (const QString error = AtomicSave::write(path, bytes); !error.isEmpty())
+        throw KorvantError(u"Cannot create file \"%1\". %2"_s.arg(shown(path), error));
 }
 
 QPlainTextEdit *makeMemo(const QString &name, QWidget *parent)

@@ -1,5 +1,6 @@
 #include "web/programfiles.h"
 
+#include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 #include "platform/versionrecord.h"
 #include "web/servernames.h"
@@ -65,8 +66,8 @@ void ProgramFiles::download(WebClient &web, const QString &sUrl)
         throw KorvantError(u"Cannot create %1: %2"_s.arg(downloadFile(), file.errorString()));
     if (web.Get(sUrl, file, m_downloadCap) <= 0)
         throw KorvantError(transmissionError);
-    if (!file.commit())
-        throw KorvantError(u"Cannot write %1: %2"_s.arg(downloadFile(), file.errorString()));
+    if (const QString error = AtomicSave::commit(file); !error.isEmpty())
+        throw KorvantError(u"Cannot write %1: %2"_s.arg(downloadFile(), error));
     if (VersionRecord::GetPropertyValue(downloadFile(), u"FileVersion"_s).isEmpty()) {
         QFile::remove(downloadFile());
         throw KorvantError(transmissionError + u": the file is not a Korvant program."_s);

@@ -147,6 +147,19 @@ private Q_SLOTS:
         QCOMPARE(file.value(u"FutureOption"_s).toArray().size(), 2);
     }
 
+    // Found by fuzz_settingsstore: a hand-edited file may spell a name twice.
+    void aNameSpelledTwiceIsReplacedInEverySpelling()
+    {
+        writeFile("{\"PORT\": \"COM3\", \"Port\": \"COM4\"}");
+        SettingsStore store;
+        store.setPath(m_path);
+        QVERIFY(store.openKey());
+        store.writeString(u"port"_s, u"COM5"_s);
+        QCOMPARE(store.readString(u"Port"_s), u"COM5"_s);
+        store.closeKey();
+        QCOMPARE(readFile(), QJsonObject({{u"port"_s, u"COM5"_s}}));
+    }
+
     void failedWriteKeepsThePreviousFile()
     {
         if (geteuid() == 0)

@@ -61,16 +61,19 @@ QByteArray PtyPair::drain(int timeoutMs)
 bool PtyPair::write(const QByteArray &bytes)
 {
     qsizetype done = 0;
+    // A program that stops reading fails the write after a while instead of holding the test.
+    QDeadlineTimer stuck(10000);
     while (m_master >= 0 && done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno != EAGAIN)
+            if (errno != EAGAIN || stuck.hasExpired())
                 return false;
             pollfd p{m_master, POLLOUT, 0};
             poll(&p, 1, 100);
             continue;
         }
         done += n;
+        stuck.setRemainingTime(10000);
     }
     return done == bytes.size();
 }

@@ -19,6 +19,7 @@ public:
     QByteArray readAvailable(int minBytes = 1, int timeoutMs = 2000);
     // Whatever arrives within timeoutMs (for "nothing was sent" checks).
     QByteArray drain(int timeoutMs = 100);
+    // False when the bytes could not all be written (nothing read them for ten seconds).
     bool write(const QByteArray &bytes);
     // Closes the master: the program's side sees a hang-up, as when a converter is pulled out.
     void hangUp();
