@@ -13,18 +13,24 @@ namespace PacketText {
 
 namespace {
 
-// A packet's own line end is left out; other control characters are shown as \xHH.
-QString printable(QStringView packet)
+// Control characters (C0, DEL and C1) are shown as \xHH: nothing the station sends may steer the
+// user's terminal.
+QString escaped(QStringView text)
 {
-    const QStringView text = packet.endsWith(u"\r\n") ? packet.chopped(2) : packet;
     QString shown;
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             shown += u"\\x"_s + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
         else
             shown += c;
     }
     return shown;
+}
+
+// A packet's own line end is left out.
+QString printable(QStringView packet)
+{
+    return escaped(packet.endsWith(u"\r\n") ? packet.chopped(2) : packet);
 }
 
 QString locoText(const LocoStatus &status, int loco)
@@ -94,7 +100,8 @@ QString describe(Page page, const QString &packet)
         // The turnout page shows what comes as it comes: nothing to decode per packet.
         return printable(packet);
     } catch (const KorvantError &e) {
-        return printable(packet) + u"\tmalformed: "_s + e.message();
+        // The failure's text quotes the packet's field, control characters and all.
+        return printable(packet) + u"\tmalformed: "_s + escaped(e.message());
     }
 }
 

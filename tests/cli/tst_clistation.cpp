@@ -386,6 +386,12 @@ private Q_SLOTS:
             << QStringList{u"C01=01\tCV 1 = 1"_s, u"C02=02\tCV 2 = 2"_s};
         QTest::newRow("control-characters-shown")
             << u"turnout"_s << QByteArray("$:00\x01,11\r\n%") << 1 << QStringList{u":00\\x01,11"_s};
+        // Found by fuzz_monitorpackets: the failure's text quotes the field, escape and all.
+        const QByteArray escape = "\x1B" + QByteArray(27, '0');
+        QTest::newRow("control-characters-in-a-malformed-field-shown")
+            << u"link"_s << "$" + escape + "%" << 1
+            << QStringList{u"\\x1B"_s + QString(27, u'0') +
+                           u"\tmalformed: '$\\x1B0' is not a valid integer value"_s};
     }
 
     void monitorDecodesWhatThePageDecodes()

@@ -237,7 +237,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!uploading(kind), 20000);
         if (kind == u"turnout"_s)
             QVERIFY(!sim->waitForLine(u"turnouts stored"_s).isNull());
-        QVERIFY(sim->fetchCapture().endsWith(sent));
+        QTRY_VERIFY_WITH_TIMEOUT(sim->fetchCapture().endsWith(sent), 3000);
         QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
     }
 
@@ -268,7 +268,7 @@ private Q_SLOTS:
         const QString notice = u"No XON from the boot loader for 0.3 s after line 1"_s;
         if (answers) {
             QTRY_VERIFY_WITH_TIMEOUT(!firmwarePage()->isUploading(), 10000);
-            QCOMPARE(sim->fetchCapture(), withoutTerminators(smallHex));
+            QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), withoutTerminators(smallHex), 3000);
             QVERIFY2(sim->waitForLine(u"overrun"_s, 0).isNull(), "a line came before its XON");
             QCOMPARE(memo(u"Memo"_s)->toPlainText().split(u'\n').size(), 2);
         } else {
