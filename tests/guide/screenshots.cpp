@@ -226,7 +226,7 @@ void adminPages(TfKorvant &window, Shooter &shot)
     shot.control<QAbstractButton>(u"sbImportHex"_s)->click();
     shot.control<QAbstractButton>(u"sbImportTurnout"_s)->click();
     shot.settle();
-    shot.shoot(u"admin-special"_s);
+    shot.shoot(u"admin-internal"_s);
     window.sbQuitMouseDown(Qt::RightButton);
 }
 
