@@ -1,5 +1,6 @@
 #include "web/usbdriverspage.h"
 
+#include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 #include "platform/versionrecord.h"
 #include "shell/busycursor.h"
@@ -164,8 +165,8 @@ void UsbDriversPage::downloadArchive(const QString &zipPath)
     if (!file.open(QIODevice::WriteOnly))
         throw KorvantError(u"Cannot create %1: %2"_s.arg(zipPath, file.errorString()));
     m_web.Get(ServerNames::driverArchiveAddress(updateUrl), file, DriverArchive::MaxBytes);
-    if (!file.commit())
-        throw KorvantError(u"Cannot write %1: %2"_s.arg(zipPath, file.errorString()));
+    if (const QString error = AtomicSave::commit(file); !error.isEmpty())
+        throw KorvantError(u"Cannot write %1: %2"_s.arg(zipPath, error));
 }
 
 void UsbDriversPage::unpackArchive(const QString &zipPath, const QString &folder)
