@@ -5,6 +5,7 @@
 #include "shell/desktop.h"
 #include "shell/readmepage.h"
 #include "support/desktoprecorder.h"
+#include "support/fulldisk.h"
 #include "support/localwebserver.h"
 #include "support/programcopy.h"
 #include "support/windowfixture.h"
@@ -259,6 +260,25 @@ private Q_SLOTS:
         QVERIFY(!button(u"bbInstallDrivers86"_s)->isEnabled());
         QVERIFY(button(u"bbDownloadDriver"_s)->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // A 2 KiB archive fits in the save buffer: the write that fails is the last flush.
+    void fullDiskKeepsTheEarlierArchive()
+    {
+        FullDisk disk;
+        if (!disk.skipReason().isEmpty())
+            QSKIP(qPrintable(disk.skipReason()));
+        const QByteArray earlier = "an earlier archive";
+        QVERIFY(writeFile(disk.path() + u"/USBDrivers.zip"_s, earlier));
+        QVERIFY(disk.fill());
+        page().setWorkingDirectory(disk.path());
+        click(u"bbDownloadDriver"_s);
+        QCOMPARE(f->messages.boxes.size(), 1);
+        QVERIFY2(f->messages.texts().first().startsWith(u"Cannot write "_s),
+                 qPrintable(f->messages.texts().first()));
+        QCOMPARE(entries(disk.path()), QStringList({u"USBDrivers.zip"_s, u"filler"_s}));
+        QCOMPARE(readAll(disk.path() + u"/USBDrivers.zip"_s), earlier);
+        QVERIFY(!button(u"bbInstallDrivers86"_s)->isEnabled());
     }
 
     void archiveThatCannotBeUnpackedIsKept_data()
