@@ -1,6 +1,7 @@
 #include "cv/cventriesview.h"
 
 #include "cv/cvselection.h"
+#include "shell/namedcontrol.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -79,12 +80,11 @@ QWidget *CvEntriesView::buildEntries(int first, int last, QWidget *parent)
     int boxWidth = 0;
     int valueWidth = 0;
     for (int cv = first; cv <= last; ++cv) {
-        auto *box = new CvCheckBox(u"CV"_s + QString::number(cv), entries);
-        box->setObjectName(checkBoxName(cv));
+        auto *box =
+            namedControl<CvCheckBox>(checkBoxName(cv), u"CV"_s + QString::number(cv), entries);
         box->setTristate(true);
         box->setProperty("Tag", TagValue);
-        auto *value = new QLineEdit(entries);
-        value->setObjectName(editName(cv));
+        auto *value = namedControl<QLineEdit>(editName(cv), entries);
         value->setProperty("Tag", TagValue);
         value->setAlignment(Qt::AlignRight);
         if (valueWidth == 0) {

@@ -11,6 +11,7 @@
 #include "shell/errorguard.h"
 #include "shell/memotext.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "shell/radiogroup.h"
 #include "shell/sharedstate.h"
 
@@ -50,13 +51,6 @@ const SubPage SubPages[] = {
     {u"TabCvPage3"_s, u"CV Programming Page 3"_s, u"Panel12"_s, 173, 255},
 };
 
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
 // The memo holds CR LF as one line break: position p of the sent text is this far into it.
 int memoPosition(QStringView sentText, int p)
 {
@@ -70,21 +64,18 @@ CvProgrammingPage::CvProgrammingPage(TComPort &port, SharedState &state, PortOpe
     : QWidget(parent), m_port(port), m_state(state), m_openPort(std::move(openPort)),
       m_selection(new CvSelection(this)), m_entries(new CvEntriesView(*m_selection, this))
 {
-    m_pages = new QTabWidget(this);
-    m_pages->setObjectName(u"PageControl2"_s);
+    m_pages = namedControl<QTabWidget>(u"PageControl2"_s, this);
     for (const SubPage &page : SubPages) {
-        auto *sheet = new QWidget(m_pages);
-        sheet->setObjectName(page.sheet);
-        auto *panel = new QFrame(sheet);
-        panel->setObjectName(page.panel);
+        auto *sheet = namedControl<QWidget>(page.sheet, m_pages);
+        auto *panel = namedControl<QFrame>(page.panel, sheet);
         auto *sheetLayout = new QVBoxLayout(sheet);
         sheetLayout->setContentsMargins(2, 2, 2, 2);
         sheetLayout->addWidget(panel);
         auto *panelLayout = new QGridLayout(panel);
         QWidget *entries = m_entries->buildEntries(page.firstCv, page.lastCv, panel);
         if (page.firstCv == CvSelection::FirstCv) {
-            auto *title = new QLabel(u"Configuration variable Registers  CV1 - CV255"_s, panel);
-            title->setObjectName(u"StaticText10"_s);
+            auto *title = namedControl<QLabel>(
+                u"StaticText10"_s, u"Configuration variable Registers  CV1 - CV255"_s, panel);
             title->setAlignment(Qt::AlignCenter);
             title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             Colours::setBackground(title, Colours::MoneyGreen);
@@ -113,8 +104,8 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
     m_options->setItemIndex(OptionCustom);
     connect(m_options, &RadioGroup::itemIndexChanged, this,
             [this] { guarded(this, [this] { rgCvSelectClick(); }); });
-    auto *save = makeButton(u"BitBtn4"_s, u"&Save as Default"_s, controls);
-    auto *clearAll = makeButton(u"bbClearAllCV"_s, u"&Clear All"_s, controls);
+    auto *save = namedControl<QPushButton>(u"BitBtn4"_s, u"&Save as Default"_s, controls);
+    auto *clearAll = namedControl<QPushButton>(u"bbClearAllCV"_s, u"&Clear All"_s, controls);
     connect(save, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { BitBtn4Click(); }); });
     connect(clearAll, &QPushButton::clicked, this,
@@ -123,8 +114,7 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
     selectionButtons->addWidget(save);
     selectionButtons->addWidget(clearAll);
 
-    m_memo = new QPlainTextEdit(controls);
-    m_memo->setObjectName(u"mMemoCV"_s);
+    m_memo = namedControl<QPlainTextEdit>(u"mMemoCV"_s, controls);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -138,8 +128,7 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
     }
     m_memo->setPalette(palette);
 
-    m_gauge = new QProgressBar(controls);
-    m_gauge->setObjectName(u"Gauge3"_s);
+    m_gauge = namedControl<QProgressBar>(u"Gauge3"_s, controls);
     m_gauge->setTextVisible(false);
     m_gauge->setFixedHeight(6);
     m_gauge->setRange(0, 100);
@@ -148,8 +137,8 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
         u"QProgressBar { border: 1px solid palette(mid); }"
         "QProgressBar::chunk { background: %1; }"_s.arg(Colours::fromBgr(Colours::Maroon).name()));
 
-    m_upload = makeButton(u"sbUploadCV"_s, u"&Start Upload"_s, controls);
-    m_cancel = makeButton(u"sbCancelUploadCV"_s, u"&Cancel Upload"_s, controls);
+    m_upload = namedControl<QPushButton>(u"sbUploadCV"_s, u"&Start Upload"_s, controls);
+    m_cancel = namedControl<QPushButton>(u"sbCancelUploadCV"_s, u"&Cancel Upload"_s, controls);
     m_cancel->setEnabled(false);
     connect(m_upload, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { sbUploadCVClick(); }); });
@@ -158,7 +147,7 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
     auto *uploadButtons = new QHBoxLayout;
     uploadButtons->addWidget(m_upload);
     uploadButtons->addWidget(m_cancel);
-    auto *print = makeButton(u"bbPrintCVSequence"_s, u"View / Print"_s, controls);
+    auto *print = namedControl<QPushButton>(u"bbPrintCVSequence"_s, u"View / Print"_s, controls);
 
     column->addWidget(m_options);
     column->addLayout(selectionButtons);

@@ -10,6 +10,7 @@
 #include "shell/filedialogs.h"
 #include "shell/memotext.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "shell/sharedstate.h"
 
 #include <QApplication>
@@ -49,46 +50,36 @@ FirmwarePage::~FirmwarePage() = default;
 
 void FirmwarePage::buildControls()
 {
-    auto *label = new QLabel(u"Hex file (load)"_s, this);
-    label->setObjectName(u"StaticText1"_s);
-    m_fileName = new QLineEdit(this);
-    m_fileName->setObjectName(u"eHexFile"_s);
-    auto *getFile = new QPushButton(u"..."_s, this);
-    getFile->setObjectName(u"bbGetFile"_s);
+    auto *label = namedControl<QLabel>(u"StaticText1"_s, u"Hex file (load)"_s, this);
+    m_fileName = namedControl<QLineEdit>(u"eHexFile"_s, this);
+    auto *getFile = namedControl<QPushButton>(u"bbGetFile"_s, u"..."_s, this);
     getFile->setFixedWidth(32);
 
-    m_hexFile = new QPlainTextEdit(this);
-    m_hexFile->setObjectName(u"MHexFile"_s);
+    m_hexFile = namedControl<QPlainTextEdit>(u"MHexFile"_s, this);
     m_hexFile->setReadOnly(true);
     m_hexFile->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_hexFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_hexFile->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_lines = new QLabel(u"Number of lines:"_s, this);
-    m_lines->setObjectName(u"stLines"_s);
+    m_lines = namedControl<QLabel>(u"stLines"_s, u"Number of lines:"_s, this);
 
-    m_log = new QPlainTextEdit(this);
-    m_log->setObjectName(u"Memo"_s);
+    m_log = namedControl<QPlainTextEdit>(u"Memo"_s, this);
     m_log->setReadOnly(true);
     m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(u"Gauge1"_s);
+    m_progress = namedControl<QProgressBar>(u"Gauge1"_s, this);
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 0);
     m_progress->setMaximum(100);
     m_progress->setValue(0);
     m_progress->setStyleSheet(u"QProgressBar::chunk { background: #800000; }"_s);
 
-    m_transmit = new QPushButton(u"&Start Upload"_s, this);
-    m_transmit->setObjectName(u"sbTransmit"_s);
-    m_cancel = new QPushButton(u"&Cancel Update"_s, this);
-    m_cancel->setObjectName(u"sbCancelTransmit"_s);
+    m_transmit = namedControl<QPushButton>(u"sbTransmit"_s, u"&Start Upload"_s, this);
+    m_cancel = namedControl<QPushButton>(u"sbCancelTransmit"_s, u"&Cancel Update"_s, this);
     m_cancel->setEnabled(false);
-    auto *clear = new QPushButton(u"Clear Screen"_s, this);
-    clear->setObjectName(u"bClearScreen"_s);
-    auto *hexList = new QPushButton(u"Available 16F1938 hex files..."_s, this);
-    hexList->setObjectName(u"bHexList"_s);
+    auto *clear = namedControl<QPushButton>(u"bClearScreen"_s, u"Clear Screen"_s, this);
+    auto *hexList =
+        namedControl<QPushButton>(u"bHexList"_s, u"Available 16F1938 hex files..."_s, this);
 
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(label);

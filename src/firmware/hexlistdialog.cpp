@@ -7,6 +7,7 @@
 #include "shell/busycursor.h"
 #include "shell/errorguard.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "web/servernames.h"
 #include "web/webclient.h"
 
@@ -27,8 +28,7 @@ namespace {
 
 QToolButton *speedButton(const QString &name, const QString &caption, QWidget *parent)
 {
-    auto *button = new QToolButton(parent);
-    button->setObjectName(name);
+    auto *button = namedControl<QToolButton>(name, parent);
     button->setText(caption);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setMinimumWidth(90);
@@ -49,11 +49,10 @@ TfHexList::TfHexList(WebClient &web, const QString &programFile, QWidget *parent
     setObjectName(u"fHexList"_s);
     setWindowTitle(u"Available HEX files"_s);
     auto *layout = new QVBoxLayout(this);
-    auto *heading = new QLabel(u"The following HEX files are available as firmware update"_s, this);
-    heading->setObjectName(u"StaticText1"_s);
+    auto *heading = namedControl<QLabel>(
+        u"StaticText1"_s, u"The following HEX files are available as firmware update"_s, this);
     layout->addWidget(heading);
-    m_list = new QListWidget(this);
-    m_list->setObjectName(u"lbHexList"_s);
+    m_list = namedControl<QListWidget>(u"lbHexList"_s, this);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     layout->addWidget(m_list);
     auto *buttons = new QHBoxLayout;

@@ -1,6 +1,7 @@
 #include "link/lamppanel.h"
 
 #include "shell/colours.h"
+#include "shell/namedcontrol.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -18,8 +19,7 @@ LampPanel::LampPanel(TComPort &port, QWidget *parent) : QFrame(parent)
     auto *grid = new QGridLayout(this);
     const QString captions[] = {u"On Line"_s, u"Tx"_s, u"Rx"_s};
     for (int i = 0; i < 3; ++i) {
-        auto *lamp = new QLabel(this);
-        lamp->setObjectName(u"ComLed%1"_s.arg(i + 1));
+        auto *lamp = namedControl<QLabel>(u"ComLed%1"_s.arg(i + 1), this);
         lamp->setFixedSize(16, 16);
         lamp->setFrameShape(QFrame::Box);
         grid->addWidget(lamp, 0, i, Qt::AlignHCenter);

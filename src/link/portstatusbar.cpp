@@ -1,6 +1,7 @@
 #include "link/portstatusbar.h"
 
 #include "link/comport.h"
+#include "shell/namedcontrol.h"
 
 #include <QLabel>
 
@@ -15,8 +16,7 @@ PortStatusBar::PortStatusBar(QWidget *parent) : QStatusBar(parent)
     const QString captions[] = {u"Port:"_s,    u"Baud:"_s,         u"StopBit:"_s,
                                 u"DataBit:"_s, u"Flow Control:"_s, u"Parity:"_s};
     for (int i = 0; i < 6; ++i) {
-        auto *panel = new QLabel(captions[i], this);
-        panel->setObjectName(u"StatusBar1Panel%1"_s.arg(i));
+        auto *panel = namedControl<QLabel>(u"StatusBar1Panel%1"_s.arg(i), captions[i], this);
         panel->setAlignment(Qt::AlignCenter);
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);

@@ -1,5 +1,7 @@
 #include "link/setupdialog.h"
 
+#include "shell/namedcontrol.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -40,8 +42,7 @@ SetupDialog::SetupDialog(const TComPort::LineSettings &current, FlowControl flow
 QComboBox *SetupDialog::addList(const QString &objectName, const QString &label,
                                 const QStringList &items, const QString &present)
 {
-    auto *list = new QComboBox(this);
-    list->setObjectName(objectName);
+    auto *list = namedControl<QComboBox>(objectName, this);
     list->addItems(items);
     // The entry equal to the present value without regard to case; none when it is not listed.
     list->setCurrentIndex(int(items.indexOf(present, 0)));

@@ -4,6 +4,7 @@
 #include "loco/locostatus.h"
 #include "shell/clickablepanel.h"
 #include "shell/colours.h"
+#include "shell/namedcontrol.h"
 #include "shell/sharedstate.h"
 
 #include <QGridLayout>
@@ -66,8 +67,7 @@ void paintLamp(QWidget *lamp, bool lit)
 LinkPage::LinkPage(SharedState &state, InstructionSender send, QWidget *parent)
     : QWidget(parent), m_state(state), m_send(std::move(send))
 {
-    m_title = new QLabel(u"Link"_s, this);
-    m_title->setObjectName(u"stLinkTitle"_s);
+    m_title = namedControl<QLabel>(u"stLinkTitle"_s, u"Link"_s, this);
     m_title->setAlignment(Qt::AlignCenter);
     QFont titleFont = m_title->font();
     titleFont.setPointSize(titleFont.pointSize() + 4);
@@ -79,8 +79,7 @@ LinkPage::LinkPage(SharedState &state, InstructionSender send, QWidget *parent)
     for (int loco = 1; loco <= 4; ++loco)
         columns->addWidget(buildColumn(loco));
 
-    auto *stop = new QPushButton(u"Emergency STOP"_s, this);
-    stop->setObjectName(u"bbEmergencyStop"_s);
+    auto *stop = namedControl<QPushButton>(u"bbEmergencyStop"_s, u"Emergency STOP"_s, this);
     stop->setMinimumHeight(40);
     connect(stop, &QPushButton::clicked, this, &LinkPage::bbEmergencyStopClick);
 
@@ -88,8 +87,7 @@ LinkPage::LinkPage(SharedState &state, InstructionSender send, QWidget *parent)
     layout->addWidget(m_title);
     layout->addLayout(columns);
     layout->addWidget(stop);
-    m_keyboardLoco = new QLabel(this);
-    m_keyboardLoco->setObjectName(u"stKeyboardLoco"_s);
+    m_keyboardLoco = namedControl<QLabel>(u"stKeyboardLoco"_s, this);
     layout->addWidget(m_keyboardLoco);
     layout->addStretch();
     addKeyboardControl();
@@ -159,20 +157,17 @@ QWidget *LinkPage::buildColumn(int loco)
     auto *box = new QWidget(this);
     auto *grid = new QGridLayout(box);
 
-    column.pictureRight = new QLabel(box);
-    column.pictureRight->setObjectName(u"iLoco%1R"_s.arg(loco));
+    column.pictureRight = namedControl<QLabel>(u"iLoco%1R"_s.arg(loco), box);
     column.pictureRight->setPixmap(locoPicture(false));
     column.pictureRight->setVisible(false);
-    column.pictureLeft = new QLabel(box);
-    column.pictureLeft->setObjectName(u"iLoco%1L"_s.arg(loco));
+    column.pictureLeft = namedControl<QLabel>(u"iLoco%1L"_s.arg(loco), box);
     column.pictureLeft->setPixmap(locoPicture(true));
     column.pictureLeft->setVisible(false);
     grid->addWidget(column.pictureRight, 0, 0, 1, 2, Qt::AlignCenter);
     grid->addWidget(column.pictureLeft, 0, 0, 1, 2, Qt::AlignCenter);
 
     auto makeDirection = [&](const QString &name, QStyle::StandardPixmap arrow) {
-        auto *button = new QToolButton(box);
-        button->setObjectName(name);
+        auto *button = namedControl<QToolButton>(name, box);
         button->setText(u"Loco %1"_s.arg(loco));
         button->setIcon(style()->standardIcon(arrow));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -204,8 +199,7 @@ QWidget *LinkPage::buildColumn(int loco)
     functions->addStretch();
     grid->addLayout(functions, 2, 0, 1, 2);
 
-    column.speed = new QSlider(Qt::Horizontal, box);
-    column.speed->setObjectName(u"tbSpeedLoco%1"_s.arg(loco));
+    column.speed = namedControl<QSlider>(u"tbSpeedLoco%1"_s.arg(loco), Qt::Horizontal, box);
     column.speed->setRange(0, 31);
     column.speed->setTickPosition(QSlider::TicksBelow);
     QSlider *slider = column.speed;

@@ -3,6 +3,7 @@
 #include "platform/korvanterror.h"
 #include "shell/appearance.h"
 #include "shell/errorguard.h"
+#include "shell/namedcontrol.h"
 #include "shell/sharedstate.h"
 
 #include <QGridLayout>
@@ -19,21 +20,17 @@ constexpr QRgb Cream = 0xFFFBF0;
 AppearancePage::AppearancePage(SharedState &state, QWidget *parent)
     : QWidget(parent), m_state(state)
 {
-    auto *heading = new QLabel(u"List of selectable STYLES and THEMES"_s, this);
-    heading->setObjectName(u"StaticText22"_s);
-    m_styles = new QListWidget(this);
-    m_styles->setObjectName(u"ListBox1"_s);
+    auto *heading =
+        namedControl<QLabel>(u"StaticText22"_s, u"List of selectable STYLES and THEMES"_s, this);
+    m_styles = namedControl<QListWidget>(u"ListBox1"_s, this);
     m_styles->setSelectionMode(QAbstractItemView::SingleSelection);
     QPalette cream = m_styles->palette();
     cream.setColor(QPalette::Base, QColor(Cream));
     cream.setColor(QPalette::Text, Qt::black);
     m_styles->setPalette(cream);
-    auto *label = new QLabel(u"Current STYLE:"_s, this);
-    label->setObjectName(u"StaticText23"_s);
-    m_current = new QLabel(u"xxx"_s, this);
-    m_current->setObjectName(u"stCurrentStyle"_s);
-    auto *help = new QPlainTextEdit(this);
-    help->setObjectName(u"Memo1"_s);
+    auto *label = namedControl<QLabel>(u"StaticText23"_s, u"Current STYLE:"_s, this);
+    m_current = namedControl<QLabel>(u"stCurrentStyle"_s, u"xxx"_s, this);
+    auto *help = namedControl<QPlainTextEdit>(u"Memo1"_s, this);
     help->setReadOnly(true);
     help->setPlainText(u"Select a new STYLE and double-click to replace actual style\n"
                        "(The selected STYLE will become the new current STYLE\n"

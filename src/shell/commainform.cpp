@@ -27,6 +27,7 @@
 #include "shell/errorguard.h"
 #include "shell/internalpage.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "shell/readmepage.h"
 #include "shell/settingsio.h"
 #include "turnouts/printturnout.h"
@@ -79,8 +80,7 @@ void drawTabsAsButtons(QTabWidget *pages)
 
 QTabWidget *makePageControl(const QString &name, QWidget *parent)
 {
-    auto *pages = new QTabWidget(parent);
-    pages->setObjectName(name);
+    auto *pages = namedControl<QTabWidget>(name, parent);
     drawTabsAsButtons(pages);
     return pages;
 }
@@ -88,8 +88,7 @@ QTabWidget *makePageControl(const QString &name, QWidget *parent)
 QWidget *addSheet(QTabWidget *pages, const QString &name, const QString &caption,
                   QWidget *content = nullptr)
 {
-    auto *sheet = new QWidget(pages);
-    sheet->setObjectName(name);
+    auto *sheet = namedControl<QWidget>(name, pages);
     auto *layout = new QVBoxLayout(sheet);
     layout->setContentsMargins(4, 4, 4, 4);
     if (content)
@@ -172,8 +171,7 @@ void TfKorvant::buildReconnectOffer()
 {
     // Nothing goes to the station until the user takes the offer.
     m_reconnect = new ReconnectWatcher(this);
-    m_reconnectOffer = new QPushButton(this);
-    m_reconnectOffer->setObjectName(u"bReconnect"_s);
+    m_reconnectOffer = namedControl<QPushButton>(u"bReconnect"_s, this);
     m_reconnectOffer->hide();
     m_statusBar->addWidget(m_reconnectOffer);
     connect(m_reconnect, &ReconnectWatcher::portBack, this, [this](const QString &name) {
@@ -263,11 +261,9 @@ void TfKorvant::buildPages()
 
 QWidget *TfKorvant::buildRightPanel()
 {
-    auto *panel = new QWidget(this);
-    panel->setObjectName(u"Panel5"_s);
+    auto *panel = namedControl<QWidget>(u"Panel5"_s, this);
     auto *column = new QVBoxLayout(panel);
-    m_logo = new QLabel(panel);
-    m_logo->setObjectName(u"Image1"_s);
+    m_logo = namedControl<QLabel>(u"Image1"_s, panel);
     m_logo->setPixmap(logoPixmap());
     m_logo->setCursor(Qt::WhatsThisCursor);
     m_logo->setToolTip(u"Korvant web site: "_s +
@@ -276,8 +272,7 @@ QWidget *TfKorvant::buildRightPanel()
     column->addWidget(m_logo, 0, Qt::AlignRight);
 
     auto addButton = [&](const QString &name, const QString &caption) {
-        auto *button = new QPushButton(caption, panel);
-        button->setObjectName(name);
+        auto *button = namedControl<QPushButton>(name, caption, panel);
         column->addWidget(button);
         return button;
     };
@@ -287,8 +282,7 @@ QWidget *TfKorvant::buildRightPanel()
     m_checkNewVersion = addButton(u"bCheckNewVersion"_s, u"Version Update"_s);
     m_checkNewVersion->installEventFilter(this);
     auto *revert = addButton(u"bRevertOldVersion"_s, u"Revert to previous version"_s);
-    m_quit = new QToolButton(panel);
-    m_quit->setObjectName(u"sbQuit"_s);
+    m_quit = namedControl<QToolButton>(u"sbQuit"_s, panel);
     m_quit->setText(u"&Quit"_s);
     m_quit->setAutoRaise(true);
     m_quit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -2,6 +2,7 @@
 
 #include "link/comport.h"
 #include "shell/errorguard.h"
+#include "shell/namedcontrol.h"
 #include "shell/radiogroup.h"
 
 #include <QCheckBox>
@@ -34,8 +35,8 @@ ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_por
     columns->addLayout(left);
     columns->addLayout(right);
 
-    auto *timeouts = new QGroupBox(u" Time Out Parameters -  Comport  (ms)"_s, this);
-    timeouts->setObjectName(u"gbTimout"_s);
+    auto *timeouts =
+        namedControl<QGroupBox>(u"gbTimout"_s, u" Time Out Parameters -  Comport  (ms)"_s, this);
     auto *form = new QFormLayout(timeouts);
     m_readInterval = addSpin(form, u"seReadInterval"_s, u"Read Interval"_s, -1, -10, 10000);
     m_readTotalConstant =
@@ -81,8 +82,7 @@ ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_por
     m_directUploadComm = addCheck(right, u"cbDirectUploadComm"_s,
                                   u"Direct Upload commercial (FTDI-CP2102, etc.)"_s, false);
 
-    auto *defaults = new QPushButton(u"&Default"_s, this);
-    defaults->setObjectName(u"bDefault"_s);
+    auto *defaults = namedControl<QPushButton>(u"bDefault"_s, u"&Default"_s, this);
     right->addWidget(defaults, 0, Qt::AlignLeft);
     right->addStretch();
     page->addStretch();
@@ -107,8 +107,7 @@ ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_por
 QSpinBox *ConfigPage::addSpin(QFormLayout *form, const QString &name, const QString &label,
                               int value, int minimum, int maximum)
 {
-    auto *spin = new QSpinBox(this);
-    spin->setObjectName(name);
+    auto *spin = namedControl<QSpinBox>(name, this);
     spin->setRange(minimum, maximum);
     spin->setValue(value);
     form->addRow(label, spin);
@@ -118,8 +117,7 @@ QSpinBox *ConfigPage::addSpin(QFormLayout *form, const QString &name, const QStr
 QCheckBox *ConfigPage::addCheck(QVBoxLayout *column, const QString &name, const QString &caption,
                                 bool checked)
 {
-    auto *box = new QCheckBox(caption, this);
-    box->setObjectName(name);
+    auto *box = namedControl<QCheckBox>(name, caption, this);
     box->setChecked(checked);
     column->addWidget(box);
     return box;

@@ -5,6 +5,7 @@
 #include "shell/colours.h"
 #include "shell/errorguard.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "turnouts/turnouttable.h"
 
 #include <QFontDatabase>
@@ -20,8 +21,7 @@ namespace {
 
 QPlainTextEdit *listingMemo(const QString &name, const QString &text, QWidget *parent)
 {
-    auto *memo = new QPlainTextEdit(text, parent);
-    memo->setObjectName(name);
+    auto *memo = namedControl<QPlainTextEdit>(name, text, parent);
     memo->setReadOnly(true);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -34,10 +34,9 @@ QPlainTextEdit *listingMemo(const QString &name, const QString &text, QWidget *p
 InternalPage::InternalPage(HexSource hexLines, QWidget *parent)
     : QWidget(parent), m_hexLines(std::move(hexLines))
 {
-    auto *importHex = new QPushButton(u"&Import from HEX file"_s, this);
-    importHex->setObjectName(u"sbImportHex"_s);
-    auto *hexTitle = new QLabel(u"BootLoader ASM (0x0000 - 0x03ff)"_s, this);
-    hexTitle->setObjectName(u"StaticText7"_s);
+    auto *importHex = namedControl<QPushButton>(u"sbImportHex"_s, u"&Import from HEX file"_s, this);
+    auto *hexTitle =
+        namedControl<QLabel>(u"StaticText7"_s, u"BootLoader ASM (0x0000 - 0x03ff)"_s, this);
     m_bootLoader = listingMemo(u"mBootLoader"_s, QString(32, u' '), this);
     m_bootLoader->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_bootLoader->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -49,10 +48,9 @@ InternalPage::InternalPage(HexSource hexLines, QWidget *parent)
     hexColumn->addWidget(hexTitle);
     hexColumn->addWidget(m_bootLoader, 1);
 
-    m_importTurnout = new QPushButton(u"&Import from Turnout"_s, this);
-    m_importTurnout->setObjectName(u"sbImportTurnout"_s);
-    auto *title = new QLabel(u"Turnout ASM dump"_s, this);
-    title->setObjectName(u"StaticText21"_s);
+    m_importTurnout =
+        namedControl<QPushButton>(u"sbImportTurnout"_s, u"&Import from Turnout"_s, this);
+    auto *title = namedControl<QLabel>(u"StaticText21"_s, u"Turnout ASM dump"_s, this);
     m_turnoutDump = listingMemo(u"mSpecialTurnout"_s, QString(32, u' '), this);
 
     auto *turnoutColumn = new QVBoxLayout;

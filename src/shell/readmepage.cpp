@@ -4,6 +4,7 @@
 #include "shell/colours.h"
 #include "shell/desktop.h"
 #include "shell/errorguard.h"
+#include "shell/namedcontrol.h"
 #include "web/servernames.h"
 
 #include <QGridLayout>
@@ -79,26 +80,22 @@ QString ReadMePage::quickStartText()
 ReadMePage::ReadMePage(const QString &webSite, QWidget *parent)
     : QWidget(parent), m_webSite(webSite)
 {
-    m_webSiteButton = new QPushButton(u"&Visit the Korvant® Web site"_s, this);
-    m_webSiteButton->setObjectName(u"bbWebSite"_s);
+    m_webSiteButton =
+        namedControl<QPushButton>(u"bbWebSite"_s, u"&Visit the Korvant® Web site"_s, this);
     m_webSiteButton->installEventFilter(this);
-    auto *heading = new QLabel(u"Quick Start Guide"_s, this);
-    heading->setObjectName(u"StaticText6"_s);
+    auto *heading = namedControl<QLabel>(u"StaticText6"_s, u"Quick Start Guide"_s, this);
     heading->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    auto *text = new QTextBrowser(this);
-    text->setObjectName(u"mMemoAdmin"_s);
+    auto *text = namedControl<QTextBrowser>(u"mMemoAdmin"_s, this);
     text->setMarkdown(quickStartText());
     text->setOpenLinks(false);
     text->setTabChangesFocus(false);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Colours::setBackground(text, Colours::Yellow);
-    auto *manual = new QPushButton(u"&Instruction Manual (PDF)"_s, this);
-    manual->setObjectName(u"bbPdfManual"_s);
-    auto *versionLabel = new QLabel(u"Full version info: "_s, this);
-    versionLabel->setObjectName(u"StaticText20"_s);
-    m_fullVersion = new QLabel(u"xxxx"_s, this);
-    m_fullVersion->setObjectName(u"stFullVersion"_s);
+    auto *manual =
+        namedControl<QPushButton>(u"bbPdfManual"_s, u"&Instruction Manual (PDF)"_s, this);
+    auto *versionLabel = namedControl<QLabel>(u"StaticText20"_s, u"Full version info: "_s, this);
+    m_fullVersion = namedControl<QLabel>(u"stFullVersion"_s, u"xxxx"_s, this);
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(heading, 0, 0, 1, 2);

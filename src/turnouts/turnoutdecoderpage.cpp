@@ -1,6 +1,7 @@
 #include "turnouts/turnoutdecoderpage.h"
 
 #include "shell/errorguard.h"
+#include "shell/namedcontrol.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
 
@@ -18,8 +19,7 @@ namespace {
 
 QLabel *sunkenText(const QString &name, const QString &caption, QWidget *parent)
 {
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
+    auto *label = namedControl<QLabel>(name, caption, parent);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     return label;
 }
@@ -37,13 +37,12 @@ TurnoutDecoderPage::TurnoutDecoderPage(const TurnoutLoadSavePage &memoPage, QWid
 
     auto *groups = new QWidget;
     auto *grid = new QGridLayout(groups);
-    auto *heading = new QLabel(u"Groups"_s, groups);
-    heading->setObjectName(u"StaticText8"_s);
+    auto *heading = namedControl<QLabel>(u"StaticText8"_s, u"Groups"_s, groups);
     grid->addWidget(heading, 0, 0, 1, 2);
     const QFont entryFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
-        auto *check = new QCheckBox(QString(TurnoutTable::groupLetter(n)), groups);
-        check->setObjectName(u"CheckBox%1"_s.arg(n));
+        auto *check = namedControl<QCheckBox>(u"CheckBox%1"_s.arg(n),
+                                              QString(TurnoutTable::groupLetter(n)), groups);
         check->setProperty("Tag", 0);
         QFont bold = check->font();
         bold.setBold(true);
@@ -61,10 +60,8 @@ TurnoutDecoderPage::TurnoutDecoderPage(const TurnoutLoadSavePage &memoPage, QWid
     scroll->setWidget(groups);
     scroll->setWidgetResizable(true);
 
-    auto *import = new QPushButton(u"&Import"_s, this);
-    import->setObjectName(u"sbUpdate"_s);
-    auto *print = new QPushButton(u"View / Print"_s, this);
-    print->setObjectName(u"bbPrintTurnout"_s);
+    auto *import = namedControl<QPushButton>(u"sbUpdate"_s, u"&Import"_s, this);
+    auto *print = namedControl<QPushButton>(u"bbPrintTurnout"_s, u"View / Print"_s, this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(import);
     buttons->addStretch();

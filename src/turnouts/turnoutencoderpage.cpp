@@ -4,6 +4,7 @@
 #include "shell/colours.h"
 #include "shell/errorguard.h"
 #include "shell/internalpage.h"
+#include "shell/namedcontrol.h"
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
@@ -45,8 +46,7 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
       m_internalPage(internalPage)
 {
     Colours::setBackground(this, PageColour);
-    auto *title = new QLabel(u"Encoder"_s, this);
-    title->setObjectName(u"StaticText16"_s);
+    auto *title = namedControl<QLabel>(u"StaticText16"_s, u"Encoder"_s, this);
     title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     QFont titleFont = title->font();
     titleFont.setBold(true);
@@ -60,17 +60,15 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
     auto *groups = new QWidget;
     Colours::setBackground(groups, PageColour);
     auto *grid = new QGridLayout(groups);
-    auto *heading = new QLabel(u"Groups"_s, groups);
-    heading->setObjectName(u"StaticText5"_s);
+    auto *heading = namedControl<QLabel>(u"StaticText5"_s, u"Groups"_s, groups);
     grid->addWidget(heading, 0, 0, 1, 2);
     auto *upperCase = new UpperCase(this);
     const QFont rowFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
-        auto *check = new QCheckBox(QString(TurnoutTable::groupLetter(n)), groups);
-        check->setObjectName(u"CheckBox%1"_s.arg(n + TurnoutTable::GroupCount));
+        auto *check = namedControl<QCheckBox>(u"CheckBox%1"_s.arg(n + TurnoutTable::GroupCount),
+                                              QString(TurnoutTable::groupLetter(n)), groups);
         check->setProperty("Tag", 0);
-        auto *row = new QLineEdit(groups);
-        row->setObjectName(u"Edit%1"_s.arg(n));
+        auto *row = namedControl<QLineEdit>(u"Edit%1"_s.arg(n), groups);
         row->setProperty("Tag", 0);
         row->setValidator(upperCase);
         row->setFont(rowFont);
@@ -87,12 +85,9 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
     scroll->setWidget(groups);
     scroll->setWidgetResizable(true);
 
-    auto *import = new QPushButton(u"&Import"_s, this);
-    import->setObjectName(u"sbImportDecoder"_s);
-    auto *exportButton = new QPushButton(u"&Export"_s, this);
-    exportButton->setObjectName(u"sbAssignTurnout"_s);
-    auto *print = new QPushButton(u"View / Print"_s, this);
-    print->setObjectName(u"BitBtn1"_s);
+    auto *import = namedControl<QPushButton>(u"sbImportDecoder"_s, u"&Import"_s, this);
+    auto *exportButton = namedControl<QPushButton>(u"sbAssignTurnout"_s, u"&Export"_s, this);
+    auto *print = namedControl<QPushButton>(u"BitBtn1"_s, u"View / Print"_s, this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(import);
     buttons->addWidget(exportButton);

@@ -8,6 +8,7 @@
 #include "shell/filedialogs.h"
 #include "shell/memotext.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "shell/sharedstate.h"
 #include "turnouts/turnouttable.h"
 
@@ -45,26 +46,11 @@ void writeTurnoutFile(const QString &path, const QByteArray &bytes)
 
 QPlainTextEdit *makeMemo(const QString &name, QWidget *parent)
 {
-    auto *memo = new QPlainTextEdit(parent);
-    memo->setObjectName(name);
+    auto *memo = namedControl<QPlainTextEdit>(name, parent);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     return memo;
-}
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
-QLabel *makeLabel(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    return label;
 }
 
 } // namespace
@@ -73,29 +59,29 @@ TurnoutLoadSavePage::TurnoutLoadSavePage(TComPort &port, SharedState &state, QWi
     : QWidget(parent), m_port(port), m_state(state)
 {
     m_memo = makeMemo(u"mMemoReceived"_s, this);
-    m_fileName = new QLineEdit(this);
-    m_fileName->setObjectName(u"eToutLoad"_s);
-    m_load = makeButton(u"bbLoadTurnoutFile"_s, u"..."_s, this);
-    m_save = makeButton(u"bbSaveTurnoutFile"_s, u"..."_s, this);
-    m_upload = makeButton(u"sbUpload"_s, u"&Start Upload"_s, this);
-    m_gauge = new QProgressBar(this);
-    m_gauge->setObjectName(u"Gauge2"_s);
+    m_fileName = namedControl<QLineEdit>(u"eToutLoad"_s, this);
+    m_load = namedControl<QPushButton>(u"bbLoadTurnoutFile"_s, u"..."_s, this);
+    m_save = namedControl<QPushButton>(u"bbSaveTurnoutFile"_s, u"..."_s, this);
+    m_upload = namedControl<QPushButton>(u"sbUpload"_s, u"&Start Upload"_s, this);
+    m_gauge = namedControl<QProgressBar>(u"Gauge2"_s, this);
     m_gauge->setTextVisible(false);
     m_gauge->setRange(0, 100);
     m_gauge->setValue(0);
     m_gauge->setFixedHeight(8);
     m_gauge->setStyleSheet(
         u"QProgressBar::chunk { background: %1; }"_s.arg(Colours::fromBgr(Colours::Maroon).name()));
-    m_clear = makeButton(u"Button2"_s, u"Clear Screen"_s, this);
+    m_clear = namedControl<QPushButton>(u"Button2"_s, u"Clear Screen"_s, this);
     m_test = makeMemo(u"mTest"_s, this);
     m_test->setMaximumHeight(90);
     Colours::setBackground(m_test, Colours::Silver);
 
     auto *files = new QGridLayout;
-    files->addWidget(makeLabel(u"StaticText2"_s, u"Turnout Data File (Load...)"_s, this), 0, 0);
+    files->addWidget(namedControl<QLabel>(u"StaticText2"_s, u"Turnout Data File (Load...)"_s, this),
+                     0, 0);
     files->addWidget(m_fileName, 0, 1);
     files->addWidget(m_load, 0, 2);
-    files->addWidget(makeLabel(u"StaticText3"_s, u"Turnout Data File (Save as...)"_s, this), 1, 0);
+    files->addWidget(
+        namedControl<QLabel>(u"StaticText3"_s, u"Turnout Data File (Save as...)"_s, this), 1, 0);
     files->addWidget(m_save, 1, 2);
     files->setColumnStretch(1, 1);
     auto *uploadRow = new QHBoxLayout;

@@ -7,6 +7,7 @@
 #include "shell/desktop.h"
 #include "shell/errorguard.h"
 #include "shell/messages.h"
+#include "shell/namedcontrol.h"
 #include "web/driverarchive.h"
 #include "web/servernames.h"
 #include "web/webclient.h"
@@ -49,54 +50,42 @@ DriverArchive::Result extractBeside(const QString &zipPath, const QString &folde
     return result;
 }
 
-QLabel *label(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *text = new QLabel(caption, parent);
-    text->setObjectName(name);
-    return text;
-}
-
-QPushButton *button(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
 } // namespace
 
 UsbDriversPage::UsbDriversPage(WebClient &web, QWidget *parent)
     : QWidget(parent), m_web(web), m_programFile(QCoreApplication::applicationFilePath())
 {
-    m_download = button(u"bbDownloadDriver"_s,
-                        u"korvantDrivers.zip- x86 / x64  (Windows XP - Windows 10)"_s, this);
-    m_install86 = button(u"bbInstallDrivers86"_s, u"x86 (Windows XP 32 bit)"_s, this);
-    m_install64 = button(u"bbInstallDrivers64"_s, u"x64 (Windows 7,8 10 - 64 bits)"_s, this);
+    m_download = namedControl<QPushButton>(
+        u"bbDownloadDriver"_s, u"korvantDrivers.zip- x86 / x64  (Windows XP - Windows 10)"_s, this);
+    m_install86 =
+        namedControl<QPushButton>(u"bbInstallDrivers86"_s, u"x86 (Windows XP 32 bit)"_s, this);
+    m_install64 = namedControl<QPushButton>(u"bbInstallDrivers64"_s,
+                                            u"x64 (Windows 7,8 10 - 64 bits)"_s, this);
     m_install86->setEnabled(false);
     m_install64->setEnabled(false);
-    m_testAddress = new QLineEdit(this);
-    m_testAddress->setObjectName(u"eTestHTTP"_s);
-    auto *connectTest = button(u"bConnectTest"_s, u"&Connect"_s, this);
-    m_memoTest = new QPlainTextEdit(this);
-    m_memoTest->setObjectName(u"mMemoTest"_s);
+    m_testAddress = namedControl<QLineEdit>(u"eTestHTTP"_s, this);
+    auto *connectTest = namedControl<QPushButton>(u"bConnectTest"_s, u"&Connect"_s, this);
+    m_memoTest = namedControl<QPlainTextEdit>(u"mMemoTest"_s, this);
     m_memoTest->setReadOnly(true);
     m_memoTest->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memoTest->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memoTest->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     auto *layout = new QGridLayout(this);
-    layout->addWidget(
-        label(u"StaticText25"_s, u"Download Drivrs from Korvant Web Site (zip file)"_s, this), 0, 0,
-        1, 3);
+    layout->addWidget(namedControl<QLabel>(u"StaticText25"_s,
+                                           u"Download Drivrs from Korvant Web Site (zip file)"_s,
+                                           this),
+                      0, 0, 1, 3);
     layout->addWidget(m_download, 1, 0, 1, 3);
-    layout->addWidget(
-        label(u"StaticText26"_s, u"Install drivers directly from this application "_s, this), 2, 0,
-        1, 3);
+    layout->addWidget(namedControl<QLabel>(u"StaticText26"_s,
+                                           u"Install drivers directly from this application "_s,
+                                           this),
+                      2, 0, 1, 3);
     auto *installers = new QHBoxLayout;
     installers->addWidget(m_install86, 1);
     installers->addWidget(m_install64, 1);
     layout->addLayout(installers, 3, 0, 1, 3);
-    layout->addWidget(label(u"StaticText27"_s, u"HTTP or HTTPS get "_s, this), 4, 0);
+    layout->addWidget(namedControl<QLabel>(u"StaticText27"_s, u"HTTP or HTTPS get "_s, this), 4, 0);
     layout->addWidget(m_testAddress, 4, 1);
     layout->addWidget(connectTest, 4, 2);
     layout->addWidget(m_memoTest, 5, 0, 1, 3);
