@@ -2,12 +2,12 @@
 
 #include "shell/errorguard.h"
 #include "shell/namedcontrol.h"
+#include "turnouts/grouprows.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -15,50 +15,23 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-QLabel *sunkenText(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *label = namedControl<QLabel>(name, caption, parent);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    return label;
-}
-
-} // namespace
-
 TurnoutDecoderPage::TurnoutDecoderPage(const TurnoutLoadSavePage &memoPage, QWidget *parent)
     : QWidget(parent), m_memoPage(memoPage)
 {
-    auto *title = sunkenText(u"StaticText15"_s, u" Decoder"_s, this);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSize(titleFont.pointSize() + 2);
-    title->setFont(titleFont);
-
-    auto *groups = new QWidget;
-    auto *grid = new QGridLayout(groups);
-    auto *heading = namedControl<QLabel>(u"StaticText8"_s, u"Groups"_s, groups);
-    grid->addWidget(heading, 0, 0, 1, 2);
+    auto *title = GroupRows::pageTitle(u"StaticText15"_s, u" Decoder"_s, this);
+    GroupRows::Grid rows(u"StaticText8"_s, this);
     const QFont entryFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
-        auto *check = namedControl<QCheckBox>(u"CheckBox%1"_s.arg(n),
-                                              QString(TurnoutTable::groupLetter(n)), groups);
-        check->setProperty("Tag", 0);
-        QFont bold = check->font();
-        bold.setBold(true);
-        check->setFont(bold);
-        auto *entries = sunkenText(u"st%1"_s.arg(n), QString(), groups);
+        auto *entries = namedControl<QLabel>(u"st%1"_s.arg(n), QString());
+        entries->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         entries->setFont(entryFont);
         entries->setMinimumWidth(480);
         entries->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        grid->addWidget(check, n, 0);
-        grid->addWidget(entries, n, 1);
+        QCheckBox *check = rows.addGroup(n, u"CheckBox%1"_s.arg(n), entries);
+        QFont bold = check->font();
+        bold.setBold(true);
+        check->setFont(bold);
     }
-    grid->setColumnStretch(1, 1);
-    grid->setVerticalSpacing(2);
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidget(groups);
-    scroll->setWidgetResizable(true);
 
     auto *import = namedControl<QPushButton>(u"sbUpdate"_s, u"&Import"_s, this);
     auto *print = namedControl<QPushButton>(u"bbPrintTurnout"_s, u"View / Print"_s, this);
@@ -69,7 +42,7 @@ TurnoutDecoderPage::TurnoutDecoderPage(const TurnoutLoadSavePage &memoPage, QWid
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(title);
-    layout->addWidget(scroll, 1);
+    layout->addWidget(rows.scrollArea(), 1);
     layout->addLayout(buttons);
 
     connect(import, &QPushButton::clicked, this,

@@ -5,13 +5,13 @@
 #include "shell/errorguard.h"
 #include "shell/internalpage.h"
 #include "shell/namedcontrol.h"
+#include "turnouts/grouprows.h"
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,44 +46,27 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
       m_internalPage(internalPage)
 {
     Colours::setBackground(this, PageColour);
-    auto *title = namedControl<QLabel>(u"StaticText16"_s, u"Encoder"_s, this);
-    title->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    QFont titleFont = title->font();
-    titleFont.setBold(true);
-    titleFont.setPointSize(titleFont.pointSize() + 2);
-    title->setFont(titleFont);
-    auto *hint = new QLabel(
+    auto *title = GroupRows::pageTitle(u"StaticText16"_s, u"Encoder"_s, this);
+    auto *hint = namedControl<QLabel>(
+        u"StaticText9"_s,
         u"(Two digit entry followed by /, R, L, T or O for OPEN - |, space or C for CLOSE)"_s,
         this);
-    hint->setObjectName(u"StaticText9"_s);
 
-    auto *groups = new QWidget;
-    Colours::setBackground(groups, PageColour);
-    auto *grid = new QGridLayout(groups);
-    auto *heading = namedControl<QLabel>(u"StaticText5"_s, u"Groups"_s, groups);
-    grid->addWidget(heading, 0, 0, 1, 2);
+    GroupRows::Grid rows(u"StaticText5"_s, this);
+    Colours::setBackground(rows.groups(), PageColour);
     auto *upperCase = new UpperCase(this);
     const QFont rowFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     for (int n = 1; n <= TurnoutTable::GroupCount; ++n) {
-        auto *check = namedControl<QCheckBox>(u"CheckBox%1"_s.arg(n + TurnoutTable::GroupCount),
-                                              QString(TurnoutTable::groupLetter(n)), groups);
-        check->setProperty("Tag", 0);
-        auto *row = namedControl<QLineEdit>(u"Edit%1"_s.arg(n), groups);
+        auto *row = namedControl<QLineEdit>(u"Edit%1"_s.arg(n));
         row->setProperty("Tag", 0);
         row->setValidator(upperCase);
         row->setFont(rowFont);
         row->setReadOnly(true);
         Colours::setBackground(row, PageColour);
-        grid->addWidget(check, n, 0);
-        grid->addWidget(row, n, 1);
+        QCheckBox *check = rows.addGroup(n, u"CheckBox%1"_s.arg(n + TurnoutTable::GroupCount), row);
         connect(check, &QCheckBox::toggled, this,
                 [this, check] { guarded(this, [&] { CheckBox27Click(check); }); });
     }
-    grid->setColumnStretch(1, 1);
-    grid->setVerticalSpacing(2);
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidget(groups);
-    scroll->setWidgetResizable(true);
 
     auto *import = namedControl<QPushButton>(u"sbImportDecoder"_s, u"&Import"_s, this);
     auto *exportButton = namedControl<QPushButton>(u"sbAssignTurnout"_s, u"&Export"_s, this);
@@ -97,7 +80,7 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(title);
     layout->addWidget(hint);
-    layout->addWidget(scroll, 1);
+    layout->addWidget(rows.scrollArea(), 1);
     layout->addLayout(buttons);
 
     connect(import, &QPushButton::clicked, this,
