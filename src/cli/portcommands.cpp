@@ -6,8 +6,8 @@
 #include "link/instructionchannel.h"
 #include "link/instructions.h"
 #include "link/portnames.h"
+#include "link/sharedstate.h"
 #include "platform/korvanterror.h"
-#include "shell/sharedstate.h"
 
 #include <QCoreApplication>
 

@@ -4,6 +4,7 @@
 #include "cv/cvreport.h"
 #include "cv/cvselection.h"
 #include "link/comport.h"
+#include "link/sharedstate.h"
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
 #include "shell/busycursor.h"
@@ -13,7 +14,6 @@
 #include "shell/messages.h"
 #include "shell/namedcontrol.h"
 #include "shell/radiogroup.h"
-#include "shell/sharedstate.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

@@ -2,6 +2,7 @@
 
 #include "firmware/intelhex.h"
 #include "link/comport.h"
+#include "link/sharedstate.h"
 #include "link/stationwire.h"
 #include "platform/textencoding.h"
 #include "shell/busycursor.h"
@@ -11,7 +12,6 @@
 #include "shell/memotext.h"
 #include "shell/messages.h"
 #include "shell/namedcontrol.h"
-#include "shell/sharedstate.h"
 
 #include <QApplication>
 #include <QFileInfo>

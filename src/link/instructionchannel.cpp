@@ -1,8 +1,8 @@
 #include "link/instructionchannel.h"
 
 #include "link/comport.h"
+#include "link/sharedstate.h"
 #include "link/stationwire.h"
-#include "shell/sharedstate.h"
 
 InstructionChannel::InstructionChannel(TComPort &port, SharedState &state, EventPump processEvents)
     : m_port(port), m_state(state), m_processEvents(std::move(processEvents))

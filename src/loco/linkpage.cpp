@@ -1,11 +1,11 @@
 #include "loco/linkpage.h"
 
 #include "link/instructions.h"
+#include "link/sharedstate.h"
 #include "loco/locostatus.h"
 #include "shell/clickablepanel.h"
 #include "shell/colours.h"
 #include "shell/namedcontrol.h"
-#include "shell/sharedstate.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "shell/appearancepage.h"
 
+#include "link/sharedstate.h"
 #include "platform/korvanterror.h"
 #include "shell/appearance.h"
 #include "shell/errorguard.h"
 #include "shell/namedcontrol.h"
-#include "shell/sharedstate.h"
 
 #include <QGridLayout>
 #include <QLabel>

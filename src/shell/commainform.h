@@ -3,7 +3,7 @@
 #include "link/comport.h"
 #include "link/instructionchannel.h"
 #include "link/packetframer.h"
-#include "shell/sharedstate.h"
+#include "link/sharedstate.h"
 
 #include <QMainWindow>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "turnouts/turnoutloadsavepage.h"
 
 #include "link/comport.h"
+#include "link/sharedstate.h"
 #include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
 #include "shell/colours.h"
@@ -9,7 +10,6 @@
 #include "shell/memotext.h"
 #include "shell/messages.h"
 #include "shell/namedcontrol.h"
-#include "shell/sharedstate.h"
 #include "turnouts/turnouttable.h"
 
 #include <QDir>

@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
-// State the pages share through the main window; used on the user-interface thread only.
+// State the main window, its pages and the port layer share; used on the user-interface thread
+// only.
 struct SharedState
 {
     bool LinkOpen = false;        // the port is open (set and cleared by its events)
