@@ -3,15 +3,13 @@
 // window), and the tool's own start-up and exit time.
 // Run: build/bench/bench_cli [hex file]
 // (default: the largest firmware file the build assembles for the local web server)
+#include "benchsupport.h"
 #include "support/simulatorprocess.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
-#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
@@ -44,7 +42,7 @@ double secondsOf(const QElapsedTimer &clock)
 
 void startUpAndExit()
 {
-    QList<double> ms;
+    std::vector<double> ms;
     for (int i = 0; i < 21; ++i) {
         QProcess cli;
         cli.setStandardOutputFile(QProcess::nullDevice());
@@ -52,11 +50,11 @@ void startUpAndExit()
         clock.start();
         cli.start(QStringLiteral(KORVANT_CLI), {u"cv"_s, u"sequence"_s, u"1-5"_s});
         cli.waitForFinished(10000);
-        ms.append(double(clock.nsecsElapsed()) / 1e6);
+        ms.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
-    std::sort(ms.begin(), ms.end());
+    const BenchSupport::Spread p = BenchSupport::spread(ms);
     std::printf("start-up to exit (cv sequence): median %.1f ms, min %.1f ms, max %.1f ms\n",
-                ms.at(ms.size() / 2), ms.constFirst(), ms.constLast());
+                p.median, p.min, p.max);
 }
 
 } // namespace
@@ -64,16 +62,11 @@ void startUpAndExit()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString hexPath =
-        argc > 1
-            ? QString::fromLocal8Bit(argv[1])
-            : QStringLiteral(KORVANT_BINARY_DIR "/webroot/update/Korvant_PatternTable_301e.hex");
-    QFile hexFile(hexPath);
-    if (!hexFile.open(QIODevice::ReadOnly))
+    const BenchSupport::Firmware firmware = BenchSupport::firmwareFile(argc, argv);
+    if (firmware.hex.isEmpty())
         return 1;
-    const QByteArray hex = hexFile.readAll();
-    std::printf("file %s: %lld bytes, %lld lines\n", qPrintable(QFileInfo(hexPath).fileName()),
-                static_cast<long long>(hex.size()), static_cast<long long>(hex.count('\n')));
+    const QString &hexPath = firmware.path;
+    const QByteArray &hex = firmware.hex;
     startUpAndExit();
 
     const QList<Mode> modes{

@@ -5,6 +5,7 @@
 //  - refusals: an archive that declares 600 MiB, and an entry that declares 1 KiB but holds
 //    64 MiB of zeros: how soon each is refused.
 // Run: build/bench/bench_driverarchive
+#include "benchsupport.h"
 #include "support/zipbuilder.h"
 #include "web/driverarchive.h"
 
@@ -25,12 +26,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
 
 struct Run
 {
@@ -94,7 +89,8 @@ int main(int argc, char *argv[])
         small.push_back(run.ms);
     }
     std::printf("server archive (8 entries, %lld bytes): median %.2f ms over 50 unpacks\n",
-                static_cast<long long>(QFileInfo(server).size()), median(small));
+                static_cast<long long>(QFileInfo(server).size()),
+                BenchSupport::spread(small).median);
 
     QRandomGenerator random(7);
     QList<ZipEntry> files;

@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -57,16 +56,11 @@ double physicalLimit(const Mode &mode, const QByteArray &hex, int baud)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QString hexPath =
-        argc > 1
-            ? QString::fromLocal8Bit(argv[1])
-            : QStringLiteral(KORVANT_BINARY_DIR "/webroot/update/Korvant_PatternTable_301e.hex");
-    QFile hexFile(hexPath);
-    if (!hexFile.open(QIODevice::ReadOnly))
+    const BenchSupport::Firmware firmware = BenchSupport::firmwareFile(argc, argv);
+    if (firmware.hex.isEmpty())
         return 1;
-    const QByteArray hex = hexFile.readAll();
-    std::printf("file %s: %lld bytes, %lld lines\n", qPrintable(QFileInfo(hexPath).fileName()),
-                static_cast<long long>(hex.size()), static_cast<long long>(hex.count('\n')));
+    const QString &hexPath = firmware.path;
+    const QByteArray &hex = firmware.hex;
 
     for (int baud : {57600, 115200}) {
         for (const Mode &mode : modes) {

@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -31,18 +30,6 @@ QString statusWithAddress(int address)
 }
 
 // Waits, handling events, until the first loco's caption starts with the given text.
-bool waitForCaption(QToolButton *button, const QString &prefix, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!button->text().startsWith(prefix)) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -57,6 +44,10 @@ int main(int argc, char *argv[])
     window.pageControl1()->setCurrentIndex(TfKorvant::PageLink);
     window.Button_OpenClick();
     auto *caption = window.findChild<QToolButton *>(u"bbDirLoc1"_s);
+    // The first loco's caption starts with the address of the last status applied.
+    auto showsLoco = [caption](int address) {
+        return caption->text().startsWith(u"Loco %1\r"_s.arg(address));
+    };
     if (!window.state().LinkOpen) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(pty.slavePath()));
         return 1;
@@ -71,7 +62,7 @@ int main(int argc, char *argv[])
         if (!pty.write(packet))
             return 4;
         clock.start();
-        if (!waitForCaption(caption, u"Loco %1\r"_s.arg(i & 0xFF), 2000))
+        if (!BenchSupport::waitUntil([&] { return showsLoco(i & 0xFF); }, 2000))
             return 2;
         statusMs.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
@@ -100,7 +91,7 @@ int main(int argc, char *argv[])
             StationWire::bytesFromChars(StationWire::framePacket(statusWithAddress(address))));
         QElapsedTimer lag;
         lag.start();
-        if (waitForCaption(caption, u"Loco %1\r"_s.arg(address), 1000))
+        if (BenchSupport::waitUntil([&] { return showsLoco(address); }, 1000))
             ++shown;
         worstLagMs = std::max(worstLagMs, double(lag.nsecsElapsed()) / 1e6);
     }

@@ -16,12 +16,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -60,18 +58,6 @@ BenchSupport::Spread codecExportImport(const TurnoutTable::Rows &rows)
     if (keep == 0)
         std::printf("(nothing decoded)\n");
     return BenchSupport::spread(us);
-}
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
 }
 
 } // namespace
@@ -127,7 +113,7 @@ int main(int argc, char *argv[])
         upload->click();
         double written = 0;
         bool stored = false;
-        const bool ok = waitFor(
+        const bool ok = BenchSupport::waitUntil(
             [&] {
                 if (written == 0 && upload->isEnabled())
                     written = double(clock.nsecsElapsed()) / 1e6;
@@ -141,7 +127,7 @@ int main(int argc, char *argv[])
         }
         storedMs.push_back(double(clock.nsecsElapsed()) / 1e6);
         writtenMs.push_back(written);
-        waitFor([] { return false; }, 100); // the line falls quiet between uploads
+        BenchSupport::waitUntil([] { return false; }, 100); // the line falls quiet between uploads
     }
     const BenchSupport::Spread w = BenchSupport::spread(writtenMs);
     const BenchSupport::Spread s = BenchSupport::spread(storedMs);

@@ -4,6 +4,7 @@
 //  - responsiveness: a 10 ms timer runs during each download; the largest gap between its
 //    ticks is how long the window would wait for a repaint or a click.
 // Run: build/bench/bench_web
+#include "benchsupport.h"
 #include "support/localwebserver.h"
 #include "web/webclient.h"
 
@@ -18,17 +19,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double largest(const std::vector<double> &samples)
-{
-    return *std::max_element(samples.begin(), samples.end());
-}
 
 struct Download
 {
@@ -81,8 +71,8 @@ int main(int argc, char *argv[])
         web.Get(server.url(u"korvant.ver"_s).toString(), WebClient::VersionFileCap);
         checks.push_back(clock.nsecsElapsed() / 1e6);
     }
-    std::printf("version check (30 GETs): median %.1f ms, max %.1f ms\n", median(checks),
-                largest(checks));
+    std::printf("version check (30 GETs): median %.1f ms, max %.1f ms\n",
+                BenchSupport::spread(checks).median, BenchSupport::spread(checks).max);
 
     for (int i = 0; i < 3; ++i) {
         const Download d = download(web, server.url(u"korvant"_s).toString());

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <vector>
 
-// What the benchmarks share: a summary of their samples, and a settings store of their own so
-// a run never touches the user's settings.
+// What the benchmarks share: a summary of their samples, a settings store of their own so a run
+// never touches the user's settings, a bounded wait, and the firmware file they send.
 namespace BenchSupport {
 
 struct Spread
@@ -38,6 +43,46 @@ inline bool useSettings(const QString &configHome, const QJsonObject &values)
     QFile store(configHome + QStringLiteral("/Quendrel/Korvant.json"));
     return store.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
            store.write(QJsonDocument(values).toJson()) > 0;
+}
+
+// Runs the event loop until done() holds; false if it did not within timeoutMs.
+inline bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+struct Firmware
+{
+    QString path;
+    QByteArray hex; // empty if the file cannot be read
+};
+
+// The upload benchmarks' firmware file: the path given, or the largest file the build assembles
+// for the local web server. Says which file and how large.
+inline Firmware firmwareFile(int argc, char *argv[])
+{
+    Firmware firmware;
+    firmware.path = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                             : QStringLiteral(KORVANT_BINARY_DIR
+                                              "/webroot/update/Korvant_PatternTable_301e.hex");
+    QFile file(firmware.path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(firmware.path));
+        return firmware;
+    }
+    firmware.hex = file.readAll();
+    std::printf("file %s: %lld bytes, %lld lines\n",
+                qPrintable(QFileInfo(firmware.path).fileName()),
+                static_cast<long long>(firmware.hex.size()),
+                static_cast<long long>(firmware.hex.count('\n')));
+    return firmware;
 }
 
 } // namespace BenchSupport
