@@ -23,18 +23,6 @@ struct Mode
     bool direct, echo;
 };
 
-// Seconds the line needs for what the mode exchanges, 10 bits a byte.
-double physicalLimit(const Mode &mode, const QByteArray &hex, int baud)
-{
-    const qsizetype lines = hex.count('\n');
-    qsizetype bytes = hex.size();
-    if (mode.direct)
-        bytes = hex.size() - 2 * lines + lines; // no line ends sent, one XON back a line
-    else if (mode.echo)
-        bytes = 2 * hex.size(); // every character comes back
-    return double(bytes) * 10.0 / baud;
-}
-
 double secondsOf(const QElapsedTimer &clock)
 {
     return double(clock.nsecsElapsed()) / 1e9;
@@ -99,7 +87,7 @@ int main(int argc, char *argv[])
             while (sim.fetchCapture().size() < expected && clock.elapsed() < 600000)
                 QThread::msleep(100);
             const double seconds = secondsOf(clock);
-            const double limit = physicalLimit(mode, hex, baud);
+            const double limit = BenchSupport::uploadLineSeconds(hex, mode.direct, mode.echo, baud);
             std::printf("%6d %-22s tool exited %6.2f s, line done %6.2f s, limit %6.2f s, "
                         "fraction %.3f\n",
                         baud, mode.name, exited, seconds, limit, limit / seconds);

@@ -39,18 +39,6 @@ void check(TfKorvant &w, const char *name, bool on)
     w.findChild<QCheckBox *>(QString::fromLatin1(name))->setChecked(on);
 }
 
-// Seconds the line needs for what the mode exchanges, 10 bits a byte.
-double physicalLimit(const Mode &mode, const QByteArray &hex, int baud)
-{
-    const qsizetype lines = hex.count('\n');
-    qsizetype bytes = hex.size();
-    if (mode.direct || mode.comm)
-        bytes = hex.size() - 2 * lines + lines; // no line ends sent, one XON back a line
-    else if (mode.echo)
-        bytes = 2 * hex.size(); // every character comes back
-    return double(bytes) * 10.0 / baud;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -107,7 +95,8 @@ int main(int argc, char *argv[])
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             const double seconds = double(clock.nsecsElapsed()) / 1e9;
             ticker.stop();
-            const double limit = physicalLimit(mode, hex, baud);
+            const double limit =
+                BenchSupport::uploadLineSeconds(hex, mode.direct || mode.comm, mode.echo, baud);
             std::printf("%6d %-22s page done %6.2f s, line done %6.2f s, limit %6.2f s, "
                         "fraction %.3f, longest gap %lld ms\n",
                         baud, mode.name, handedOver, seconds, limit, limit / seconds,

@@ -29,7 +29,6 @@ QString statusWithAddress(int address)
            QString(26, u'0');
 }
 
-// Waits, handling events, until the first loco's caption starts with the given text.
 } // namespace
 
 int main(int argc, char *argv[])

@@ -85,4 +85,17 @@ inline Firmware firmwareFile(int argc, char *argv[])
     return firmware;
 }
 
+// Seconds the line needs for a firmware upload, 10 bits a byte: the XON-paced modes send no
+// line ends and get one XON back a line; with the echo every character comes back.
+inline double uploadLineSeconds(const QByteArray &hex, bool xonPaced, bool echoed, int baud)
+{
+    const qsizetype lines = hex.count('\n');
+    qsizetype bytes = hex.size();
+    if (xonPaced)
+        bytes = hex.size() - 2 * lines + lines;
+    else if (echoed)
+        bytes = 2 * hex.size();
+    return double(bytes) * 10.0 / baud;
+}
+
 } // namespace BenchSupport
