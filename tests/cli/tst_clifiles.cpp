@@ -5,6 +5,7 @@
 #include "link/memoryimage.h"
 #include "platform/textencoding.h"
 #include "platform/versionrecord.h"
+#include "support/testfiles.h"
 #include "turnouts/turnouttable.h"
 
 #include <QFile>
@@ -51,11 +52,7 @@ private:
 
     QString writeFile(const QString &name, const QByteArray &contents)
     {
-        const QString path = files.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
-            return {};
-        return path;
+        return TestFiles::writeIn(files.path(), name, contents);
     }
 
 private Q_SLOTS:

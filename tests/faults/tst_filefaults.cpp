@@ -7,6 +7,7 @@
 #include "support/filechooser.h"
 #include "support/fulldisk.h"
 #include "support/messagerecorder.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 
 #include <QCryptographicHash>
@@ -67,16 +68,6 @@ class tst_FileFaults : public QObject
 {
     Q_OBJECT
 
-private:
-    QString writeFile(const QString &folder, const QString &name, const QByteArray &contents)
-    {
-        const QString path = folder + u'/' + name;
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(contents);
-        return path;
-    }
-
 private Q_SLOTS:
     void settingsFilesThatCannotBeUsed_data()
     {
@@ -110,7 +101,7 @@ private Q_SLOTS:
         if (row == u"a-folder-in-its-place"_s) {
             QVERIFY(QDir().mkpath(store));
         } else {
-            writeFile(QFileInfo(store).absolutePath(), u"Korvant.json"_s, contents);
+            QVERIFY(TestFiles::write(store, contents));
             if (row == u"no-read-permission"_s)
                 QVERIFY(QFile::setPermissions(store, QFile::WriteOwner));
         }
@@ -171,7 +162,7 @@ private Q_SLOTS:
         QFETCH(QString, said);
         WindowFixture f;
         FileChooser chooser;
-        const QString path = writeFile(f.home.path(), u"file."_s + kind, contents);
+        const QString path = TestFiles::writeIn(f.home.path(), u"file."_s + kind, contents);
         if (sparseSize > 0) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(sparseSize));
@@ -194,7 +185,7 @@ private Q_SLOTS:
         QCOMPARE(stateOf(path), before);
         // The window goes on: the same page loads a good file at once.
         f.messages.boxes.clear();
-        const QString good = writeFile(f.home.path(), u"good."_s + kind, smallHex);
+        const QString good = TestFiles::writeIn(f.home.path(), u"good."_s + kind, smallHex);
         chooser.answers = {good};
         f.control<QAbstractButton>(kind == u"tout"_s ? u"bbLoadTurnoutFile"_s : u"bbGetFile"_s)
             ->click();
@@ -210,7 +201,8 @@ private Q_SLOTS:
             QSKIP(qPrintable(disk.skipReason()));
         WindowFixture f;
         FileChooser chooser;
-        const QString path = writeFile(disk.path(), u"layout.tout"_s, QByteArray(800, ':'));
+        const QString path =
+            TestFiles::writeIn(disk.path(), u"layout.tout"_s, QByteArray(800, ':'));
         QVERIFY(disk.fill());
         const FileState before = stateOf(path);
         f.userSelectsPage(TfKorvant::PageTurnout);
@@ -234,8 +226,8 @@ private Q_SLOTS:
         const QByteArray home = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(disk.path()));
         QVERIFY(QDir().mkpath(disk.path() + u"/Quendrel"_s));
-        const QString store =
-            writeFile(disk.path() + u"/Quendrel"_s, u"Korvant.json"_s, "{\"Port\": \"ttyUSB7\"}");
+        const QString store = TestFiles::writeIn(disk.path() + u"/Quendrel"_s, u"Korvant.json"_s,
+                                                 "{\"Port\": \"ttyUSB7\"}");
         FileState atStart;
         {
             TfKorvant window;

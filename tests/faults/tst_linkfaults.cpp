@@ -12,6 +12,7 @@
 #include "shell/memotext.h"
 #include "shell/radiogroup.h"
 #include "support/simulatorprocess.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
@@ -108,17 +109,7 @@ private:
 
     QString writeFile(const QString &name, const QByteArray &contents)
     {
-        const QString path = files.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(contents);
-        return path;
-    }
-
-    QByteArray fileContents(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return TestFiles::writeIn(files.path(), name, contents);
     }
 
     void loadHex(const QString &path)
@@ -283,7 +274,7 @@ private Q_SLOTS:
         }
         QVERIFY(f->messages.boxes.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
-        QCOMPARE(fileContents(path), smallHex);
+        QCOMPARE(TestFiles::read(path), smallHex);
     }
 
     void noiseFloodOnEveryRoutedPage_data()

@@ -1,6 +1,7 @@
 #include "firmware/firmwarepage.h"
 #include "shell/filedialogs.h"
 #include "support/simulatorprocess.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 
 #include <QCheckBox>
@@ -61,11 +62,7 @@ private:
 
     QString writeFile(const QString &name, const QByteArray &contents)
     {
-        const QString path = files.filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(contents);
-        return path;
+        return TestFiles::writeIn(files.path(), name, contents);
     }
 
     void loadThroughTheDialog(const QString &path)

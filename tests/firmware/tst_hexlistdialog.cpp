@@ -5,6 +5,7 @@
 #include "support/localwebserver.h"
 #include "support/messagerecorder.h"
 #include "support/programcopy.h"
+#include "support/testfiles.h"
 #include "web/webclient.h"
 
 #include <QApplication>
@@ -21,12 +22,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QByteArray fileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList itemTexts(const QListWidget *list)
 {
@@ -89,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.result().action, HexListResult::Action::Loaded);
         QCOMPARE(dialog.result().savedPath, m_folder->filePath(u"c.hex"_s));
         QCOMPARE(dialog.result().text, QString::fromLatin1(hexC));
-        QCOMPARE(fileContents(m_folder->filePath(u"c.hex"_s)), hexCSaved);
+        QCOMPARE(TestFiles::read(m_folder->filePath(u"c.hex"_s)), hexCSaved);
         QCOMPARE(dialog.QDialog::result(), int(QDialog::Accepted));
         QTRY_VERIFY_WITH_TIMEOUT(requested(u"/Korvant/c.hex"_s), 5000);
         QVERIFY(m_messages.boxes.isEmpty());
@@ -103,7 +98,7 @@ private Q_SLOTS:
         earlier.close();
         TfHexList dialog(m_web, m_program);
         dialog.sbLoadClick();
-        QCOMPARE(fileContents(m_folder->filePath(u"c.hex"_s)), hexCSaved);
+        QCOMPARE(TestFiles::read(m_folder->filePath(u"c.hex"_s)), hexCSaved);
     }
 
     void doubleClickLoadsTheEntryClicked()
@@ -116,8 +111,8 @@ private Q_SLOTS:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first.center());
         QCOMPARE(dialog.result().action, HexListResult::Action::Loaded);
         QCOMPARE(dialog.result().savedPath, m_folder->filePath(u"a.hex"_s));
-        QCOMPARE(fileContents(dialog.result().savedPath), QByteArray(":0200000001A05D\r\n"
-                                                                     ":00000001FF\r\n"));
+        QCOMPARE(TestFiles::read(dialog.result().savedPath), QByteArray(":0200000001A05D\r\n"
+                                                                        ":00000001FF\r\n"));
     }
 
     void entryWithBlanksIsUsedUnchanged()
@@ -126,7 +121,7 @@ private Q_SLOTS:
         TfHexList dialog(m_web, m_program);
         dialog.sbLoadClick();
         QCOMPARE(dialog.result().savedPath, m_folder->filePath(u"my firmware 2.hex"_s));
-        QCOMPARE(fileContents(dialog.result().savedPath), hexCSaved);
+        QCOMPARE(TestFiles::read(dialog.result().savedPath), hexCSaved);
         QTRY_VERIFY_WITH_TIMEOUT(requested(u"/Korvant/my%20firmware%202.hex"_s), 5000);
     }
 
@@ -170,7 +165,7 @@ private Q_SLOTS:
         dialog.sbLoadClick();
         QCOMPARE(m_messages.boxes.size(), 1);
         QCOMPARE(m_messages.boxes.first().kind, Messages::Kind::Warning);
-        QCOMPARE(fileContents(target), QByteArray("kept\r\n"));
+        QCOMPARE(TestFiles::read(target), QByteArray("kept\r\n"));
         QCOMPARE(dialog.result().action, HexListResult::Action::Closed);
     }
 
@@ -264,7 +259,7 @@ private Q_SLOTS:
         // Stands for the page's loader: the saved copy into the two fields.
         const auto load = [&](const QString &path) {
             eHexFile->setText(path);
-            MHexFile->setPlainText(QString::fromLatin1(fileContents(path)).remove(u'\r'));
+            MHexFile->setPlainText(QString::fromLatin1(TestFiles::read(path)).remove(u'\r'));
         };
         bHexListClick(&page, m_web, m_program, eHexFile, MHexFile, load);
         QCOMPARE(eHexFile->text(), file == u"<saved>"_s ? m_folder->filePath(u"c.hex"_s) : file);

@@ -1,5 +1,6 @@
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,12 +21,7 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
 
-    void writeFile(const QByteArray &contents)
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(contents);
-    }
+    void writeFile(const QByteArray &contents) { QVERIFY(TestFiles::write(m_path, contents)); }
 
     QJsonObject readFile()
     {

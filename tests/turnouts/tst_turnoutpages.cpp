@@ -3,6 +3,7 @@
 #include "shell/colours.h"
 #include "shell/memotext.h"
 #include "support/filechooser.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "turnouts/turnoutsignature.h"
 #include "turnouts/turnouttable.h"
@@ -87,11 +88,7 @@ private:
 
     QString writeFile(const QString &name, const QByteArray &bytes)
     {
-        const QString path = f->home.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qWarning() << "cannot write" << path;
-        return path;
+        return TestFiles::writeIn(f->home.path(), name, bytes);
     }
 
     void loadFile(const QString &path)

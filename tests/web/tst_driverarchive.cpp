@@ -1,5 +1,6 @@
 // The driver archive unpacked all or nothing: the real archive of the local server, archives
 // made here with libzip (hostile names, links, caps, sizes that lie) and damaged copies.
+#include "support/testfiles.h"
 #include "support/zipbuilder.h"
 #include "web/driverarchive.h"
 
@@ -41,12 +42,6 @@ QMap<QString, QByteArray> tree(const QString &root)
     return all;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestDriverArchive : public QObject
@@ -73,9 +68,10 @@ private Q_SLOTS:
             const QFileInfo installer(target() + u"/USBDrivers/"_s + arch +
                                       u"/DriverInstallTool.exe"_s);
             QVERIFY(installer.isExecutable());
-            QCOMPARE(readAll(installer.filePath()),
-                     readAll(QStringLiteral(KORVANT_SOURCE_DIR "/webroot/drivers/USBDrivers/") +
-                             arch + u"/DriverInstallTool.exe"_s));
+            QCOMPARE(
+                TestFiles::read(installer.filePath()),
+                TestFiles::read(QStringLiteral(KORVANT_SOURCE_DIR "/webroot/drivers/USBDrivers/") +
+                                arch + u"/DriverInstallTool.exe"_s));
         }
         QVERIFY(!QFileInfo(target() + u"/USBDrivers/readme.txt"_s).isExecutable());
         expectOnlyTargetTouched();
@@ -108,7 +104,7 @@ private Q_SLOTS:
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.files, files);
         for (const QString &file : files)
-            QCOMPARE(readAll(target() + u'/' + file), file.toUtf8());
+            QCOMPARE(TestFiles::read(target() + u'/' + file), file.toUtf8());
         expectOnlyTargetTouched();
     }
 
@@ -146,10 +142,11 @@ private Q_SLOTS:
         writeInTarget(u"USBDrivers/mine.txt"_s, "the user's own");
         const DriverArchive::Result result = DriverArchive::extract(serverArchive, target());
         QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(
-            readAll(target() + u"/USBDrivers/readme.txt"_s),
-            readAll(QStringLiteral(KORVANT_SOURCE_DIR "/webroot/drivers/USBDrivers/readme.txt")));
-        QCOMPARE(readAll(target() + u"/USBDrivers/mine.txt"_s), QByteArray("the user's own"));
+        QCOMPARE(TestFiles::read(target() + u"/USBDrivers/readme.txt"_s),
+                 TestFiles::read(
+                     QStringLiteral(KORVANT_SOURCE_DIR "/webroot/drivers/USBDrivers/readme.txt")));
+        QCOMPARE(TestFiles::read(target() + u"/USBDrivers/mine.txt"_s),
+                 QByteArray("the user's own"));
         expectOnlyTargetTouched();
     }
 
@@ -238,7 +235,7 @@ private Q_SLOTS:
                                     << u"Cannot unpack USBDrivers.zip: Not a zip archive."_s;
         QTest::newRow("empty-file") << QByteArray("") << u"Cannot unpack USBDrivers.zip: "_s;
         QTest::newRow("cut-short")
-            << readAll(serverArchive).left(1500) << u"Cannot unpack USBDrivers.zip: "_s;
+            << TestFiles::read(serverArchive).left(1500) << u"Cannot unpack USBDrivers.zip: "_s;
     }
 
     void notAnArchive()
@@ -293,7 +290,7 @@ private Q_SLOTS:
     // unpacked or nothing, and never anything outside the target.
     void damagedCopiesUnpackAllOrNothing()
     {
-        const QByteArray good = readAll(serverArchive);
+        const QByteArray good = TestFiles::read(serverArchive);
         QVERIFY(!good.isEmpty());
         QRandomGenerator random(20261209);
         int refused = 0;

@@ -1,6 +1,7 @@
 // The local stand-in of the maker's web server, as the program and the later web tests see it:
 // over HTTPS that is verified against the run-time CA, never with certificate errors ignored.
 #include "support/localwebserver.h"
+#include "support/testfiles.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -90,12 +91,6 @@ Answer fetch(const QNetworkRequest &request, int timeoutMs = fetchTimeoutMs)
     collect(reply.get(), answer);
     answer.finished = !finished.isEmpty();
     return answer;
-}
-
-QByteArray fileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Empty when the text is a well-formed Intel HEX file with CR LF line ends; else the first fault.
@@ -240,7 +235,7 @@ void TestLocalWebServer::servesTheBuiltFiles()
     QCOMPARE(answer.error, QNetworkReply::NoError);
     QCOMPARE(answer.status, 200);
     QVERIFY(answer.sslErrors.isEmpty());
-    const QByteArray expected = fileContents(original);
+    const QByteArray expected = TestFiles::read(original);
     QVERIFY2(!expected.isEmpty(), qPrintable(original));
     QVERIFY(answer.body == expected);
     QVERIFY2(answer.body.startsWith(start), answer.body.left(40).constData());
@@ -385,7 +380,7 @@ void TestLocalWebServer::slowBodyTakesSeconds()
     const Answer answer = get(url);
     const qint64 elapsed = timer.elapsed();
     QCOMPARE(answer.error, QNetworkReply::NoError);
-    QCOMPARE(answer.body, fileContents(m_server->updateDir() + u"/"_s + largeHex));
+    QCOMPARE(answer.body, TestFiles::read(m_server->updateDir() + u"/"_s + largeHex));
     // 16 KiB/s: the first 16 KiB go at once, the rest take about three seconds.
     QVERIFY2(elapsed >= 2000, qPrintable(u"took only %1 ms"_s.arg(elapsed)));
 }
@@ -465,9 +460,9 @@ void TestLocalWebServer::refusedCertificates()
 void TestLocalWebServer::caFileIsWhereTheProgramLooks()
 {
     QCOMPARE(m_server->caFile(), m_server->configHome() + u"/Quendrel/Korvant-ca.pem"_s);
-    const QByteArray written = fileContents(m_server->caFile());
+    const QByteArray written = TestFiles::read(m_server->caFile());
     QVERIFY(!written.isEmpty());
-    QCOMPARE(written, fileContents(m_server->stateDir() + u"/tls/ca.pem"_s));
+    QCOMPARE(written, TestFiles::read(m_server->stateDir() + u"/tls/ca.pem"_s));
     const QList<QSslCertificate> certificates = QSslCertificate::fromData(written);
     QCOMPARE(certificates.size(), 1);
     QVERIFY(certificates.first().isSelfSigned());
@@ -483,9 +478,9 @@ void TestLocalWebServer::accessLogRecordsRequestHeaders()
     // nginx writes the line when it ends the request, which may be just after the client saw
     // the answer.
     const auto logged = [this] {
-        return fileContents(m_server->accessLog())
+        return TestFiles::read(m_server->accessLog())
                    .contains("\"GET /Korvant/korvant.ver HTTP/1.1\" 200 ") &&
-               fileContents(m_server->accessLog())
+               TestFiles::read(m_server->accessLog())
                    .contains("ua=\"Korvant test agent\" accept=\"text/x-korvant-test\"");
     };
     QTRY_VERIFY_WITH_TIMEOUT(logged(), 5000);

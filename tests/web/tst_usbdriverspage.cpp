@@ -8,6 +8,7 @@
 #include "support/fulldisk.h"
 #include "support/localwebserver.h"
 #include "support/programcopy.h"
+#include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "support/zipbuilder.h"
 #include "web/servernames.h"
@@ -38,22 +39,12 @@ const QString installer86 = u"USBDrivers/x86/DriverInstallTool.exe"_s;
 const QString installer64 = u"USBDrivers/x64/DriverInstallTool.exe"_s;
 const QByteArray script = "#!/bin/sh\necho installed >> DriverInstallTool.log\n";
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool writeFile(const QString &path, const QByteArray &contents, bool runnable = true)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
+    if (!TestFiles::write(path, contents))
         return false;
-    file.close();
-    if (runnable)
-        return file.setPermissions(file.permissions() | QFile::ExeOwner | QFile::ExeUser);
-    return true;
+    return !runnable ||
+           QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner | QFile::ExeUser);
 }
 
 QStringList entries(const QString &folder)
@@ -73,7 +64,7 @@ private Q_SLOTS:
     {
         m_server = std::make_unique<LocalWebServer>();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
-        m_archive = readAll(m_server->updateDir() + u"/USBDrivers.zip"_s);
+        m_archive = TestFiles::read(m_server->updateDir() + u"/USBDrivers.zip"_s);
         QVERIFY(!m_archive.isEmpty());
         m_startFolder = QDir::currentPath();
     }
@@ -147,8 +138,9 @@ private Q_SLOTS:
         QCOMPARE(f->messages.boxes.first().kind, Messages::Kind::Information);
         for (const QString &installer : {installer86, installer64}) {
             QVERIFY(QFileInfo(inProgramFolder(installer)).isExecutable());
-            QCOMPARE(readAll(inProgramFolder(installer)),
-                     readAll(QStringLiteral(KORVANT_SOURCE_DIR "/webroot/drivers/") + installer));
+            QCOMPARE(TestFiles::read(inProgramFolder(installer)),
+                     TestFiles::read(QStringLiteral(KORVANT_SOURCE_DIR "/webroot/drivers/") +
+                                     installer));
         }
         QCOMPARE(entries(programFolder()), QStringList({u"USBDrivers"_s, u"korvant"_s}));
         QVERIFY(button(u"bbInstallDrivers86"_s)->isEnabled());
@@ -255,7 +247,7 @@ private Q_SLOTS:
             QVERIFY(entries(m_folders->working).isEmpty());
         } else {
             QCOMPARE(entries(m_folders->working), QStringList{u"USBDrivers.zip"_s});
-            QCOMPARE(readAll(m_folders->working + u"/USBDrivers.zip"_s), earlierArchive);
+            QCOMPARE(TestFiles::read(m_folders->working + u"/USBDrivers.zip"_s), earlierArchive);
         }
         QVERIFY(!button(u"bbInstallDrivers86"_s)->isEnabled());
         QVERIFY(button(u"bbDownloadDriver"_s)->isEnabled());
@@ -277,7 +269,7 @@ private Q_SLOTS:
         QVERIFY2(f->messages.texts().first().startsWith(u"Cannot write "_s),
                  qPrintable(f->messages.texts().first()));
         QCOMPARE(entries(disk.path()), QStringList({u"USBDrivers.zip"_s, u"filler"_s}));
-        QCOMPARE(readAll(disk.path() + u"/USBDrivers.zip"_s), earlier);
+        QCOMPARE(TestFiles::read(disk.path() + u"/USBDrivers.zip"_s), earlier);
         QVERIFY(!button(u"bbInstallDrivers86"_s)->isEnabled());
     }
 
@@ -305,7 +297,7 @@ private Q_SLOTS:
         QCOMPARE(f->messages.texts(), QStringList({downloaded, error}));
         QCOMPARE(f->messages.boxes.last().kind, Messages::Kind::Error);
         QCOMPARE(entries(programFolder()), QStringList({u"USBDrivers.zip"_s, u"korvant"_s}));
-        QCOMPARE(readAll(inProgramFolder(u"USBDrivers.zip"_s)), served);
+        QCOMPARE(TestFiles::read(inProgramFolder(u"USBDrivers.zip"_s)), served);
         QCOMPARE(entries(m_folders->root.path()), QStringList({u"program"_s, u"working"_s}));
         QVERIFY(!button(u"bbInstallDrivers86"_s)->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
@@ -339,7 +331,7 @@ private Q_SLOTS:
         Desktop::setStarter({});
         click(u"bbInstallDrivers64"_s);
         const QString folder = inProgramFolder(u"USBDrivers/x64"_s);
-        QTRY_COMPARE_WITH_TIMEOUT(readAll(folder + u"/DriverInstallTool.log"_s),
+        QTRY_COMPARE_WITH_TIMEOUT(TestFiles::read(folder + u"/DriverInstallTool.log"_s),
                                   u"x64 installer ran in %1\n"_s.arg(folder).toUtf8(), 10000);
         QCOMPARE(f->messages.texts(), QStringList{downloaded});
     }
@@ -517,7 +509,7 @@ private:
     {
         const QTemporaryDir folder;
         const QString path = folder.filePath(u"made.zip"_s);
-        return writeZip(path, zipEntries) ? readAll(path) : QByteArray();
+        return writeZip(path, zipEntries) ? TestFiles::read(path) : QByteArray();
     }
 
     void publishArchive(const QList<ZipEntry> &zipEntries)

@@ -2,6 +2,7 @@
 // wire, the readable failures, the caps and time-outs, and the window kept responsive.
 #include "support/failuretext.h"
 #include "support/localwebserver.h"
+#include "support/testfiles.h"
 #include "web/webclient.h"
 
 #include <QBuffer>
@@ -21,12 +22,6 @@ const QString largeHex = u"Korvant_PatternTable_301e.hex"_s;
 QString under(const QUrl &base, const QString &name)
 {
     return base.toString() + u'/' + name;
-}
-
-QByteArray fileContents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -164,7 +159,7 @@ private Q_SLOTS:
         body.open(QIODevice::WriteOnly);
         const qint64 size =
             web.Get(under(m_server->hookBaseUrl(LocalWebServer::Hook::Slow), largeHex), body);
-        const QByteArray expected = fileContents(m_server->updateDir() + u'/' + largeHex);
+        const QByteArray expected = TestFiles::read(m_server->updateDir() + u'/' + largeHex);
         QCOMPARE(body.data(), expected);
         QCOMPARE(size, expected.size());
         QVERIFY2(ticks >= 10, qPrintable(u"the timer fired %1 times"_s.arg(ticks)));
@@ -209,8 +204,8 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         web.Get(m_server->url(u"korvant"_s).toString(), file);
         file.close();
-        QCOMPARE(fileContents(file.fileName()),
-                 fileContents(m_server->updateDir() + u"/korvant"_s));
+        QCOMPARE(TestFiles::read(file.fileName()),
+                 TestFiles::read(m_server->updateDir() + u"/korvant"_s));
     }
 
     void errorPageIsNotWrittenIntoTheFile()
