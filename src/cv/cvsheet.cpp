@@ -1,20 +1,16 @@
 #include "cv/cvsheet.h"
 
-#include <QLocale>
+#include "platform/sheetbands.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using SheetBands::label;
+
 constexpr qreal Width = BandReport::ContentWidthMm;
 constexpr qreal SlotWidth = Width / CvSheet::SlotsPerRow;
 constexpr qreal NumberWidth = SlotWidth * 0.6;
-
-BandReport::Label label(const QString &name, const QString &text, QRectF rect, int pointSize,
-                        Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
-{
-    return BandReport::Label{name, text, rect, pointSize, alignment, true};
-}
 
 } // namespace
 
@@ -23,10 +19,7 @@ CvSheet::CvSheet(const QString &mainCaption, QList<CvSheetEntry> entries, const 
     : m_mainCaption(mainCaption), m_entries(std::move(entries))
 {
     m_report.title = u"Turnout Printout"_s; // the title both sheets have always printed under
-    m_report.pageHeader.heightMm = 18;
-    m_report.pageHeader.labels = {
-        label(u"qrtTitre"_s, QString(), {0, 1, Width, 7}, 12, Qt::AlignCenter),
-        label(u"qrlSubTitle"_s, u"CV Values"_s, {0, 9, Width, 7}, 12, Qt::AlignCenter)};
+    m_report.pageHeader = SheetBands::captionHeader(u"CV Values"_s);
     m_report.columnHeader.heightMm = 7;
     m_report.columnHeader.lines = BandReport::Top;
     m_report.columnHeader.labels = {label(
@@ -42,10 +35,10 @@ CvSheet::CvSheet(const QString &mainCaption, QList<CvSheetEntry> entries, const 
                                             8));
     }
     m_report.pageFooter.heightMm = 7;
-    m_report.pageFooter.labels = {
-        label(u"qrlWebSite"_s, webSite, {2, 0, Width / 2, 7}, 8),
-        label(u"qrsDateTime"_s, QLocale::c().toString(printedAt, u"yyyy-MM-dd HH:mm:ss"_s),
-              {Width / 2, 0, Width / 2 - 2, 7}, 8, Qt::AlignRight | Qt::AlignVCenter)};
+    m_report.pageFooter.labels = {label(u"qrlWebSite"_s, webSite, {2, 0, Width / 2, 7}, 8),
+                                  label(u"qrsDateTime"_s, SheetBands::printedAtText(printedAt),
+                                        {Width / 2, 0, Width / 2 - 2, 7}, 8,
+                                        Qt::AlignRight | Qt::AlignVCenter)};
     m_report.frame = BandReport::AllEdges;
     m_report.beforePrint = [this] {
         QRPQuickrep1BeforePrint();
@@ -58,7 +51,7 @@ CvSheet::CvSheet(const QString &mainCaption, QList<CvSheetEntry> entries, const 
 void CvSheet::QRPQuickrep1BeforePrint()
 {
     CVReportIndex = 1;
-    m_report.pageHeader.label(u"qrtTitre"_s)->text = m_mainCaption;
+    SheetBands::captionBeforePrint(m_report, m_mainCaption);
 }
 
 bool CvSheet::QRPQuickrep1NeedData(BandReport::Band &detail)

@@ -1,19 +1,15 @@
 #include "turnouts/turnoutreport.h"
 
-#include <QLocale>
+#include "platform/sheetbands.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using SheetBands::label;
+
 constexpr qreal Width = BandReport::ContentWidthMm;
 constexpr qreal GroupColumnMm = 30;
-
-BandReport::Label label(const QString &name, const QString &text, QRectF rect, int pointSize,
-                        Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
-{
-    return BandReport::Label{name, text, rect, pointSize, alignment, true};
-}
 
 } // namespace
 
@@ -22,10 +18,7 @@ TurnoutReport::TurnoutReport(const QString &mainCaption, QList<TurnoutReportRow>
     : m_mainCaption(mainCaption), m_rows(std::move(rows))
 {
     m_report.title = u"Turnout Printout"_s;
-    m_report.pageHeader.heightMm = 18;
-    m_report.pageHeader.labels = {
-        label(u"qrtTitre"_s, QString(), {0, 1, Width, 7}, 12, Qt::AlignCenter),
-        label(u"qrlSubTitle"_s, u"Turnout printout"_s, {0, 9, Width, 7}, 12, Qt::AlignCenter)};
+    m_report.pageHeader = SheetBands::captionHeader(u"Turnout printout"_s);
     m_report.columnHeader.heightMm = 7;
     m_report.columnHeader.labels = {
         label(u"qrlGroupsTitle"_s, u"Groups"_s, {2, 0, GroupColumnMm, 7}, 8),
@@ -39,8 +32,8 @@ TurnoutReport::TurnoutReport(const QString &mainCaption, QList<TurnoutReportRow>
     m_report.pageFooter.heightMm = 7;
     m_report.pageFooter.labels = {
         label(u"qrlWebSite"_s, webSite, {0, 0, Width, 7}, 8, Qt::AlignCenter),
-        label(u"qrsDateTime"_s, QLocale::c().toString(printedAt, u"yyyy-MM-dd HH:mm:ss"_s),
-              {0, 0, Width - 2, 7}, 8, Qt::AlignRight | Qt::AlignVCenter)};
+        label(u"qrsDateTime"_s, SheetBands::printedAtText(printedAt), {0, 0, Width - 2, 7}, 8,
+              Qt::AlignRight | Qt::AlignVCenter)};
     m_report.frame = BandReport::Bottom | BandReport::Right;
     m_report.beforePrint = [this] {
         QRPQuickrep1BeforePrint();
@@ -53,7 +46,7 @@ TurnoutReport::TurnoutReport(const QString &mainCaption, QList<TurnoutReportRow>
 void TurnoutReport::QRPQuickrep1BeforePrint()
 {
     m_row = 1;
-    m_report.pageHeader.label(u"qrtTitre"_s)->text = m_mainCaption;
+    SheetBands::captionBeforePrint(m_report, m_mainCaption);
 }
 
 bool TurnoutReport::QRPQuickrep1NeedData(BandReport::Band &detail)
