@@ -64,8 +64,9 @@ void ProgramFiles::download(WebClient &web, const QString &sUrl)
     QSaveFile file(downloadFile());
     if (!file.open(QIODevice::WriteOnly))
         throw KorvantError(u"Cannot create %1: %2"_s.arg(downloadFile(), file.errorString()));
+    // The message as users have always read it in the error box, with its final full stop.
     if (web.Get(sUrl, file, m_downloadCap) <= 0)
-        throw KorvantError(transmissionError);
+        throw KorvantError(transmissionError + u'.');
     if (const QString error = AtomicSave::commit(file); !error.isEmpty())
         throw KorvantError(u"Cannot write %1: %2"_s.arg(downloadFile(), error));
     if (VersionRecord::GetPropertyValue(downloadFile(), u"FileVersion"_s).isEmpty()) {

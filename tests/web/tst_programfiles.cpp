@@ -112,7 +112,7 @@ private Q_SLOTS:
         QTest::newRow("stalled") << hook(LocalWebServer::Hook::Stall) << u"Read timed out"_s;
         QTest::newRow("endless") << hook(LocalWebServer::Hook::Endless) << u"The answer of "_s;
         QTest::newRow("empty") << m_server->url(u"empty"_s).toString()
-                               << u"Erreur de transmission -korvant"_s;
+                               << u"Erreur de transmission -korvant."_s;
         QTest::newRow("not-a-program")
             << m_server->url(u"not-a-program"_s).toString()
             << u"Erreur de transmission -korvant: the file is not a Korvant program."_s;
