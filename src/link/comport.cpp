@@ -234,6 +234,17 @@ void TComPort::applyLineSettings()
                     m_serial.setFlowControl(toQt(m_settings.flowControl));
     if (!ok)
         throw EComPort(EComPort::SetStateFailed, systemCodeOf(m_serial.error()));
+    holdModemLinesInactive();
+}
+
+void TComPort::holdModemLinesInactive()
+{
+    // The system raises DTR and RTS when a device opens, and a converter may wire them to the
+    // station's reset. With hardware handshake RTS belongs to the driver.
+    m_serial.setDataTerminalReady(false);
+    if (m_serial.flowControl() != QSerialPort::HardwareControl)
+        m_serial.setRequestToSend(false);
+    m_serial.clearError(); // a pseudo-terminal has no modem lines to set
 }
 
 void TComPort::open()

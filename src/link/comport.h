@@ -115,6 +115,7 @@ Q_SIGNALS:
 
 private:
     void applyLineSettings();
+    void holdModemLinesInactive();
     void onReadyRead();
     void onBytesWritten();
     void finishWrite();
