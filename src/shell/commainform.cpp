@@ -196,8 +196,30 @@ void TfKorvant::addStopKeys()
         auto *shortcut = new QShortcut(key, this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this,
-                [this] { guarded(this, [this] { m_linkPage->bbEmergencyStopClick(); }); });
+                [this] { guarded(this, [this] { stopKeyPressed(); }); });
     }
+}
+
+void TfKorvant::stopKeyPressed()
+{
+    // An instruction in the middle of an upload would be written into what the station is
+    // storing, and Escape is the key a user tries first to stop an upload.
+    if (uploadRunning()) {
+        m_statusBar->showMessage(
+            u"An upload is running: the stop key sends nothing until it has ended."_s, 10000);
+        return;
+    }
+    // Escape is pressed out of habit too: without a link it says so instead of an error box.
+    if (!m_state.LinkOpen) {
+        m_statusBar->showMessage(u"Not connected: the stop key sent nothing."_s, 10000);
+        return;
+    }
+    m_linkPage->bbEmergencyStopClick();
+}
+
+bool TfKorvant::uploadRunning() const
+{
+    return m_firmwarePage->isUploading() || m_turnoutPage->isUploading() || m_cvPage->isUploading();
 }
 
 void TfKorvant::wirePrintButtons()

@@ -95,6 +95,8 @@ private:
     QWidget *buildRightPanel();
     void wirePrintButtons();
     void addStopKeys();
+    void stopKeyPressed();
+    bool uploadRunning() const;
     void buildReconnectOffer();
     void applyFrameColour();
     void FormCreate();

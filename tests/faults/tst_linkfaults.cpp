@@ -232,6 +232,38 @@ private Q_SLOTS:
         QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
     }
 
+    void stopKeyLeavesAnUploadWhole_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("options"); // paced, so the key comes mid-upload
+        QTest::newRow("firmware") << u"firmware"_s
+                                  << QStringList{u"--bootloader"_s, u"--special-read"_s,
+                                                 u"--baud"_s, u"2400"_s};
+        QTest::newRow("turnout") << u"turnout"_s << QStringList{u"--baud"_s, u"9600"_s};
+        QTest::newRow("cv") << u"cv"_s << QStringList{u"--baud"_s, u"9600"_s};
+    }
+
+    void stopKeyLeavesAnUploadWhole()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, options);
+        startSimulator(options);
+        startWindow(pageOf(kind));
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        const QByteArray sent = startUpload(kind, false);
+        QVERIFY(uploading(kind));
+        QTest::keyClick(f->window.get(), Qt::Key_Escape);
+        QTest::keyClick(f->window.get(), Qt::Key_Pause);
+        QTRY_VERIFY_WITH_TIMEOUT(!uploading(kind), 20000);
+        QByteArray captured;
+        QTRY_VERIFY_WITH_TIMEOUT((captured = sim->fetchCapture()).endsWith(sent), 3000);
+        QVERIFY2(!captured.contains(":E000"), captured.constData());
+        QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
+        QVERIFY(f->window->portStatusBar()->currentMessage().startsWith(
+            u"An upload is running: the stop key sends nothing"_s));
+    }
+
     void bootLoaderFaults_data()
     {
         QTest::addColumn<QStringList>("options");

@@ -319,6 +319,20 @@ private Q_SLOTS:
         QCOMPARE(f->pty.drain(), page == TfKorvant::PageLink ? QByteArray(":F100") : QByteArray());
     }
 
+    // Escape is pressed out of habit: without a link the key says so and shows no error box.
+    void stopKeyWithoutALinkSaysSo()
+    {
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        f->connect(); // disconnect
+        QVERIFY(!f->window->state().LinkOpen);
+        QTest::keyClick(f->window.get(), Qt::Key_Escape);
+        QVERIFY(f->messages.boxes.isEmpty());
+        QCOMPARE(f->window->portStatusBar()->currentMessage(),
+                 u"Not connected: the stop key sent nothing."_s);
+        QCOMPARE(f->pty.drain(), QByteArray());
+    }
+
     void disconnectTurnsTheTitleSkyBlue()
     {
         applyStatus(QString(28, u'0'));
