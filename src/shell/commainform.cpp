@@ -352,7 +352,13 @@ void TfKorvant::FormCreate()
         // A store that could not be opened reads as an empty one: first-run defaults.
         QStringList errors;
         m_state.CurrentStyleName = SettingsIO::loadAtStartUp(MonRegistre, m_port, errors);
-        MonRegistre.closeKey();
+        try {
+            MonRegistre.closeKey();
+        } catch (const KorvantError &e) {
+            // A settings folder that cannot be written (read-only, full) must not cost the
+            // rest of start-up: the defaults, the port, the style and the hidden pages.
+            errors.append(e.message());
+        }
         // A value of the wrong type keeps its default; start-up goes on after saying so.
         if (!errors.isEmpty())
             Messages::error(this, errors.join(u'\n'));

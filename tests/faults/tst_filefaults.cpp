@@ -10,6 +10,7 @@
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 
+#include <QCheckBox>
 #include <QCryptographicHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -215,6 +216,34 @@ private Q_SLOTS:
         QCOMPARE(stateOf(path), before);
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList({u"filler"_s, u"layout.tout"_s}));
+    }
+
+    // Start-up writes what it adds to the store; a disk that refuses it must not cut start-up
+    // short.
+    void fullDiskAtStartUpStillStartsTheWindow()
+    {
+        FullDisk disk;
+        if (!disk.skipReason().isEmpty())
+            QSKIP(qPrintable(disk.skipReason()));
+        MessageRecorder messages;
+        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(disk.path()));
+        const QString store = TestFiles::writeIn(disk.path() + u"/Quendrel"_s, u"Korvant.json"_s,
+                                                 "{\"Port\": \"ttyUSB7\"}");
+        QVERIFY(disk.fill());
+        const FileState before = stateOf(store);
+        {
+            TfKorvant window;
+            QCOMPARE(messages.boxes.size(), 1);
+            QVERIFY2(messages.texts().first().startsWith(u"Failed to store settings in "_s),
+                     qPrintable(messages.texts().first()));
+            QVERIFY(!window.pageControl3()->isTabVisible(TfKorvant::AdminConfig));
+            QVERIFY(!window.pageControl3()->isTabVisible(TfKorvant::AdminSpecial));
+            QVERIFY(window.findChild<QCheckBox *>(u"cbdirectUpload"_s)->isChecked());
+            QCOMPARE(window.port().settings().port, u"ttyUSB7"_s);
+        }
+        qputenv("XDG_CONFIG_HOME", home);
+        QCOMPARE(stateOf(store), before);
     }
 
     void fullDiskWhileSavingTheSettingsAtExit()
