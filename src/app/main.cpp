@@ -7,7 +7,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvant"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Korvant Application"));
     quitOnTerminationSignals(&app);
     TfKorvant fKorvant;
     fKorvant.show();

@@ -1,6 +1,5 @@
 #include "shell/messages.h"
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -47,7 +46,7 @@ bool show(QWidget *parent, const Box &box)
 
 Box make(Kind kind, const QString &text, const QString &button = {})
 {
-    return Box{kind, QApplication::applicationDisplayName(), text, button};
+    return Box{kind, ApplicationTitle, text, button};
 }
 
 } // namespace

@@ -9,6 +9,9 @@ class QWidget;
 // with the application title. Tests install a sink that records the boxes instead of showing them.
 namespace Messages {
 
+// Not the application's display name: the system would add that to every window's title.
+inline const QString ApplicationTitle = QStringLiteral("Korvant Application");
+
 enum class Kind
 {
     Information,

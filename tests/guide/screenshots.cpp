@@ -271,7 +271,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Korvant"_s);
-    QApplication::setApplicationDisplayName(u"Korvant Application"_s);
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
         return 2;

@@ -201,7 +201,7 @@ private Q_SLOTS:
         writeStore({{u"Stop"_s, 2}, {u"Parity"_s, u"Even"_s}});
         TfKorvant w;
         QCOMPARE(m_messages->texts(), QStringList{u"Invalid data type for 'Stop'"_s});
-        QCOMPARE(m_messages->boxes.first().title, QApplication::applicationDisplayName());
+        QCOMPARE(m_messages->boxes.first().title, u"Korvant Application"_s);
         QCOMPARE(w.portStatusBar()->panelText(2), u"1 stop bit"_s);
         QCOMPARE(w.portStatusBar()->panelText(5), u"Parity-Even"_s);
         QVERIFY(!w.pageControl3()->isTabVisible(TfKorvant::AdminConfig));
