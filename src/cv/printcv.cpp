@@ -32,7 +32,7 @@ void bbPrintCVSequenceClick(QWidget *mainWindow)
     CvSheet sheet(mainWindow->windowTitle(), entriesFrom(mainWindow),
                   ServerNames::webSiteRoot(QStringLiteral(KORVANT_WEB_SITE)),
                   QDateTime::currentDateTime());
-    showReportPreview(mainWindow, sheet.report(), u"CV Printing"_s);
+    showReportPreview(mainWindow, sheet.report());
 }
 
 } // namespace TfPrintCV

@@ -6,14 +6,14 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 
-void showReportPreview(QWidget *parent, const BandReport &report, const QString &windowCaption)
+void showReportPreview(QWidget *parent, const BandReport &report)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(report.title);
     printer.setPageSize(QPageSize(QPageSize::Letter));
     printer.setPageOrientation(QPageLayout::Portrait);
     QPrintPreviewDialog preview(&printer, parent);
-    preview.setWindowTitle(windowCaption);
+    preview.setWindowTitle(report.title);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&report](QPrinter *target) { report.print(*target); });
     if (auto *view = preview.findChild<QPrintPreviewWidget *>())

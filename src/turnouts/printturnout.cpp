@@ -49,7 +49,7 @@ void bbPrintTurnoutClick(QWidget *mainWindow, int activeTab)
     TurnoutReport report(mainWindow->windowTitle(), rowsFrom(mainWindow, activeTab),
                          ServerNames::webSiteRoot(QStringLiteral(KORVANT_WEB_SITE)),
                          QDateTime::currentDateTime());
-    showReportPreview(mainWindow, report.report(), u" Turnout Printing"_s);
+    showReportPreview(mainWindow, report.report());
 }
 
 } // namespace TfPrintTurnout
