@@ -79,7 +79,9 @@ Groups decode(QStringView memoryImageText)
             ++group;
             continue;
         }
-        groups[group].append(TurnoutEntry::fromByte(pairDigit(high) * 16 + pairDigit(low)));
+        // Read in order, so that of two stray characters the first is the one named.
+        const int highValue = pairDigit(high);
+        groups[group].append(TurnoutEntry::fromByte(highValue * 16 + pairDigit(low)));
     }
     return groups;
 }

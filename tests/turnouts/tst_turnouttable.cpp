@@ -136,6 +136,8 @@ private Q_SLOTS:
             << u":03,04,05,06,0F,04,0A,00,85,#7,00"_s << u"'#' is not a valid integer value"_s;
         QTest::newRow("stray-low-digit")
             << u":03,04,05,06,0F,04,0A,00,0%,00"_s << u"'%' is not a valid integer value"_s;
+        QTest::newRow("both-digits-stray")
+            << u":03,04,05,06,0F,04,0A,00,#%,00"_s << u"'#' is not a valid integer value"_s;
         QTest::newRow("non-ascii-letter") << u":03,04,05,06,0F,04,0A,00,\u00E95,00"_s
                                           << u"'\u00E9' is not a valid integer value"_s;
     }
