@@ -9,6 +9,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 
 using namespace Qt::Literals::StringLiterals;
@@ -52,7 +53,8 @@ AppearancePage::AppearancePage(SharedState &state, QWidget *parent)
 
 bool AppearancePage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_styles->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    if (watched == m_styles->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         guarded(this, [this] { ListBox1DblClick(); });
         return true;
     }
@@ -74,10 +76,10 @@ void AppearancePage::TabAppearanceShow()
 
 void AppearancePage::ListBox1DblClick()
 {
-    const int index = m_styles->currentRow();
+    // A current item that is not selected (after a Ctrl+click) is no item at all.
     const QListWidgetItem *item = m_styles->currentItem();
     if (!item || !item->isSelected())
-        throw KorvantError(u"List index out of bounds (%1)"_s.arg(item ? index : -1));
+        throw KorvantError(u"List index out of bounds (-1)"_s);
     Appearance::activateStyle(item->text());
     m_state.CurrentStyleName = item->text();
     Q_EMIT styleActivated();

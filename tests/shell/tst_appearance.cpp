@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 
@@ -80,6 +81,22 @@ private Q_SLOTS:
         QCOMPARE(Appearance::activeStyleName(), u"Obsidian"_s);
         QCOMPARE(f->window->state().CurrentStyleName, u"Obsidian"_s);
         QCOMPARE(f->control<QLabel>(u"stCurrentStyle"_s)->text(), u"Windows"_s);
+
+        // A right double-click is no choice; a current item without selection is no item.
+        f->messages.boxes.clear();
+        const int carbon = int(Appearance::styleNames().indexOf(u"Carbon"_s));
+        const QPoint onCarbon = list()->visualItemRect(list()->item(carbon)).center();
+        list()->setCurrentRow(carbon);
+        QTest::mouseDClick(area, Qt::RightButton, {}, onCarbon);
+        QCOMPARE(Appearance::activeStyleName(), u"Obsidian"_s);
+        QVERIFY(f->messages.boxes.isEmpty());
+        list()->item(carbon)->setSelected(false);
+        QVERIFY(list()->currentItem());
+        QMouseEvent doubleClick(QEvent::MouseButtonDblClick, onCarbon, area->mapToGlobal(onCarbon),
+                                Qt::LeftButton, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(area, &doubleClick);
+        QCOMPARE(f->messages.texts(), QStringList{u"List index out of bounds (-1)"_s});
+        QCOMPARE(Appearance::activeStyleName(), u"Obsidian"_s);
     }
 
     void everyStyleLooksDifferentAndKeepsStateColoursReadable()
