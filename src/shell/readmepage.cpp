@@ -22,9 +22,10 @@ const char16_t quickStart[] = uR"(
 ## Quick start
 
 **Styles.** You can give the program another look: on **Admin › Appearance** double-click a
-style; it applies at once and is kept for the next start. Every style keeps the Link page's
-state colours (the yellow title after the station reports, magenta lamps for what is switched
-on); should a style make them hard to read, go back to "Windows", the system's own look.
+style; it applies at once and is kept for the next start. Styles other than "Windows", the
+system's own look, may not show the Link page correctly: each keeps the page's state colours
+(the yellow title after the station reports, magenta lamps for what is switched on), but should
+a style make them hard to read, go back to "Windows".
 
 **Recent firmware updates.** 301c: a loco's direction can be changed while it is running.
 301d and 301e: a small gap in the split-direction feature, so that the potentiometers can be

@@ -438,8 +438,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("fragment");
         QTest::newRow("styles") << u"Admin › Appearance"_s;
-        QTest::newRow("styles-keep-state-colours")
-            << u"Every style keeps the Link page's state colours"_s;
+        QTest::newRow("styles-may-not-show-the-link-page")
+            << u"may not show the Link page correctly"_s;
         QTest::newRow("firmware-301c") << u"301c"_s;
         QTest::newRow("firmware-301d-301e") << u"301d and 301e"_s;
         QTest::newRow("converter") << u"USB/UART converter with TTL levels"_s;
