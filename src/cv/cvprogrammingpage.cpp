@@ -122,11 +122,7 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
                             m_memo->verticalScrollBar()->sizeHint().width());
     m_memo->installEventFilter(this);
     // The upload's progress stays visible as a selection while the focus is elsewhere.
-    QPalette palette = m_memo->palette();
-    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
-        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    }
-    m_memo->setPalette(palette);
+    MemoText::showSelectionWithoutFocus(m_memo, true);
 
     m_gauge = namedControl<QProgressBar>(u"Gauge3"_s, controls);
     m_gauge->setTextVisible(false);

@@ -60,6 +60,8 @@ void FirmwarePage::buildControls()
     m_hexFile->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_hexFile->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_hexFile->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // An upload that moves the focus to the log shows no selection growing here.
+    MemoText::showSelectionWithoutFocus(m_hexFile, false);
     m_lines = namedControl<QLabel>(u"stLines"_s, u"Number of lines:"_s, this);
 
     m_log = namedControl<QPlainTextEdit>(u"Memo"_s, this);

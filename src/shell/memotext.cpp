@@ -2,6 +2,7 @@
 
 #include "link/memoryimage.h"
 
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -29,6 +30,18 @@ QString wireText(const QPlainTextEdit *memo)
     QString text = memo->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, u"\r\n"_s);
     return text;
+}
+
+void showSelectionWithoutFocus(QPlainTextEdit *memo, bool shown)
+{
+    QPalette palette = memo->palette();
+    const auto inactive = [&](QPalette::ColorRole role, QPalette::ColorRole like) {
+        palette.setColor(QPalette::Inactive, role,
+                         palette.color(shown ? QPalette::Active : QPalette::Inactive, like));
+    };
+    inactive(QPalette::Highlight, shown ? QPalette::Highlight : QPalette::Base);
+    inactive(QPalette::HighlightedText, shown ? QPalette::HighlightedText : QPalette::Text);
+    memo->setPalette(palette);
 }
 
 } // namespace MemoText

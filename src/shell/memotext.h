@@ -14,5 +14,7 @@ void append(QPlainTextEdit *memo, const QString &text);
 QStringList lines(const QPlainTextEdit *memo);
 // The memo's whole text with its lines joined by CR LF, as the station receives it.
 QString wireText(const QPlainTextEdit *memo);
+// Whether the memo shows its selection while another control has the focus.
+void showSelectionWithoutFocus(QPlainTextEdit *memo, bool shown);
 
 } // namespace MemoText

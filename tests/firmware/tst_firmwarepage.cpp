@@ -93,6 +93,35 @@ private Q_SLOTS:
         sim.reset();
     }
 
+    // Without "Show Selection on Upload" the upload moves the focus to the log, and the hex
+    // memo's growing selection must then not be seen.
+    void theHexMemoShowsItsSelectionOnlyWithTheFocus()
+    {
+        f = std::make_unique<WindowFixture>();
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, ":00000001FF\r\n"));
+        QPlainTextEdit *hex = memo(u"MHexFile"_s);
+        hex->selectAll();
+        const QColor highlight = hex->palette().color(QPalette::Active, QPalette::Highlight);
+        const auto showsHighlight = [&] {
+            const QImage image = hex->viewport()->grab().toImage();
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixelColor(x, y) == highlight)
+                        return true;
+                }
+            }
+            return false;
+        };
+        hex->setFocus();
+        QTRY_VERIFY(hex->hasFocus());
+        QVERIFY(showsHighlight());
+        memo(u"Memo"_s)->setFocus();
+        QTRY_VERIFY(!hex->hasFocus());
+        QVERIFY(!showsHighlight());
+    }
+
     void eachModeSendsExactlyItsBytes_data()
     {
         QTest::addColumn<QString>("mode");
