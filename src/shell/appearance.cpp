@@ -61,6 +61,13 @@ QString &platformStyleKey()
     return key;
 }
 
+// The desktop theme's colours, as the program found them before any style of ours.
+const QPalette &platformPalette()
+{
+    static const QPalette palette = QApplication::palette();
+    return palette;
+}
+
 QString &activeName()
 {
     static QString name = WindowsStyle;
@@ -131,7 +138,7 @@ bool activateStyle(const QString &styleName)
         const QString platform = platformStyleKey();
         if (QStyle *style = QStyleFactory::create(platform))
             QApplication::setStyle(style);
-        QApplication::setPalette(QApplication::style()->standardPalette());
+        QApplication::setPalette(platformPalette());
         app->setStyleSheet(QString());
         activeName() = WindowsStyle;
         return true;
@@ -140,7 +147,9 @@ bool activateStyle(const QString &styleName)
         const QString name = QString::fromUtf16(s.name);
         if (name.compare(styleName, Qt::CaseInsensitive) != 0)
             continue;
-        platformStyleKey(); // remember the platform's look before leaving it
+        // Remember the platform's look before leaving it.
+        platformStyleKey();
+        platformPalette();
         QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
         QApplication::setPalette(paletteOf(s));
         app->setStyleSheet(styleSheetOf(s));

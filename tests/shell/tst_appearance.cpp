@@ -28,6 +28,22 @@ private:
     QListWidget *list() { return f->control<QListWidget>(u"ListBox1"_s); }
 
 private Q_SLOTS:
+    // A desktop theme's colours, as a platform theme would give them before the first window.
+    void initTestCase() { QApplication::setPalette(QPalette(QColor(0x3A6EA5))); }
+
+    void windowsBringsBackTheDesktopThemesColours()
+    {
+        const QPalette theme = QApplication::palette();
+        f = std::make_unique<WindowFixture>();
+        QVERIFY(Appearance::activateStyle(u"Carbon"_s));
+        QVERIFY(QApplication::palette().color(QPalette::Button) != theme.color(QPalette::Button));
+        QVERIFY(Appearance::activateStyle(u"Windows"_s));
+        for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base,
+                                QPalette::Highlight, QPalette::Text}) {
+            QCOMPARE(QApplication::palette().color(role), theme.color(role));
+        }
+    }
+
     void cleanup()
     {
         f.reset();
