@@ -6,7 +6,9 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -37,6 +39,11 @@ SetupDialog::SetupDialog(const TComPort::LineSettings &current, FlowControl flow
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addWidget(buttons);
+
+    // Centred on the screen rather than over the window, where users have always found it.
+    adjustSize();
+    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    move(screen->availableGeometry().center() - rect().center());
 }
 
 QComboBox *SetupDialog::addList(const QString &objectName, const QString &label,

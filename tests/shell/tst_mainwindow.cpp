@@ -437,6 +437,24 @@ private Q_SLOTS:
         QCOMPARE(m_messages->texts(), QStringList{u"Select a ComPort first!"_s});
     }
 
+    void setupDialogOpensInTheMiddleOfTheScreen()
+    {
+        TfKorvant w;
+        w.show();
+        w.move(w.screen()->availableGeometry().center()); // the window off the middle
+        QPoint centre;
+        QTimer::singleShot(0, qApp, [&centre] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                centre = dialog->frameGeometry().center();
+                dialog->reject();
+            }
+        });
+        w.Button_SettingsClick();
+        const QPoint screenCentre = w.screen()->availableGeometry().center();
+        QVERIFY2((centre - screenCentre).manhattanLength() <= 4,
+                 qPrintable(u"dialog centred at %1,%2"_s.arg(centre.x()).arg(centre.y())));
+    }
+
     void setupDialogCancelChangesNothing()
     {
         TfKorvant w;
