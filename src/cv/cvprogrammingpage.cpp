@@ -309,8 +309,10 @@ void CvProgrammingPage::sbCancelUploadCVClick()
 
 void CvProgrammingPage::cancelUpload()
 {
-    if (isUploading())
-        m_job->cancel();
+    if (!isUploading())
+        return;
+    m_job->cancel();
+    m_port.discardUploadLeftovers();
 }
 
 void CvProgrammingPage::ComDataPacket1Packet2(const QString &packet)

@@ -319,6 +319,7 @@ void FirmwarePage::cancelUpload()
         return;
     m_state.CancelRequested = true;
     m_job->cancel();
+    m_port.discardUploadLeftovers();
 }
 
 bool FirmwarePage::isUploading() const

@@ -299,6 +299,17 @@ void TComPort::clearBuffers(bool input, bool output)
         setLamp(Lamp::Receive, false);
 }
 
+void TComPort::discardUploadLeftovers()
+{
+    // An upload ended by leaving its page must not go on sending what it queued, also what the
+    // system holds untransmitted, nor may its answers reach the next page's handler.
+    if (!connected())
+        return;
+    if (!m_serial.clear(QSerialPort::AllDirections))
+        throw EComPort(EComPort::PurgeFailed, systemCodeOf(m_serial.error()));
+    setLamp(Lamp::Receive, false);
+}
+
 qint64 TComPort::write(QByteArrayView bytes)
 {
     requireOpen(EComPort::WriteFailed);

@@ -78,6 +78,8 @@ public:
     // Discards what is queued in either direction; fails with "PurgeComm function failed"
     // when the port is closed.
     void clearBuffers(bool input, bool output);
+    // Both queues cleared if the port is open (ending an upload early).
+    void discardUploadLeftovers();
     // Writes and waits until the bytes are out or the write time-out ends (not an error).
     qint64 write(QByteArrayView bytes);
     // Reads up to n bytes, giving up after the read time-outs.

@@ -300,6 +300,30 @@ private Q_SLOTS:
         QCOMPARE(f->messages.boxes.size(), how == u"hangup"_s ? 1 : 0);
     }
 
+    // The whole-text mode hands the file to the port in one write: leaving the page must stop
+    // what is still queued, or the station would go on storing a firmware the page calls ended.
+    void aPageChangeStopsWhatTheWholeTextUploadQueued()
+    {
+        startStation({u"--baud"_s, u"38400"_s});
+        setMode(u"whole"_s);
+        QByteArray big;
+        for (int i = 0; i < 3000; ++i)
+            big += ":0400000000308A0042\r\n";
+        loadThroughTheDialog(writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
+        f->messages.boxes.clear(); // the file's check is not what this test is about
+        button(u"sbTransmit"_s)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->fetchCapture().isEmpty(), 5000);
+        f->userSelectsPage(TfKorvant::PageLink);
+        QVERIFY(!page()->isUploading());
+        // What the line had already taken still arrives (a pseudo-terminal keeps 4 KiB, as a
+        // converter's buffer would); at 38400 baud that has drained within about a second.
+        QTest::qWait(2500);
+        const qsizetype afterLeaving = sim->fetchCapture().size();
+        QTest::qWait(1000); // some 3840 more bytes would come if the file were still going out
+        QCOMPARE(sim->fetchCapture().size(), afterLeaving);
+        QVERIFY(afterLeaving < big.size() / 4);
+    }
+
     void loadingKeepsTheTextAndCountsLines_data()
     {
         QTest::addColumn<QByteArray>("contents");
