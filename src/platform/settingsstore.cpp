@@ -26,6 +26,21 @@ bool isInteger(const QJsonValue &value)
     return d == static_cast<double>(static_cast<qint64>(d)) && d >= INT32_MIN && d <= INT32_MAX;
 }
 
+// Korvant.json.bad, or the first of .bad.1, .bad.2 … not taken: an earlier broken file the user
+// may still want is never replaced. Empty when all are taken.
+QString asideName(const QString &file)
+{
+    const QString first = file + u".bad"_s;
+    if (!QFileInfo::exists(first))
+        return first;
+    for (int n = 1; n < 100; ++n) {
+        const QString next = first + u'.' + QString::number(n);
+        if (!QFileInfo::exists(next))
+            return next;
+    }
+    return {};
+}
+
 } // namespace
 
 SettingsStore::~SettingsStore() = default;
@@ -63,9 +78,8 @@ bool SettingsStore::openKey()
         const QJsonDocument doc = QJsonDocument::fromJson(in.readAll(), &error);
         in.close();
         if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-            const QString aside = file + u".bad"_s;
-            QFile::remove(aside);
-            if (!QFile::rename(file, aside)) {
+            const QString aside = asideName(file);
+            if (aside.isEmpty() || !QFile::rename(file, aside)) {
                 m_openError =
                     u"The settings file %1 could not be read, nor kept aside as %2."_s.arg(file,
                                                                                            aside);

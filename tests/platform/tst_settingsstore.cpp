@@ -130,6 +130,20 @@ private Q_SLOTS:
         QCOMPARE(readFile().value(u"Version"_s).toString(), u"5.0"_s);
     }
 
+    void aSecondBrokenFileKeepsTheFirstOneAside()
+    {
+        for (const QByteArray &contents : {QByteArray("first"), QByteArray("second")}) {
+            writeFile(contents);
+            SettingsStore store;
+            store.setPath(m_path);
+            QVERIFY(store.openKey());
+            QVERIFY(!store.keptAsideNotice().isEmpty());
+            store.closeKey();
+        }
+        QCOMPARE(TestFiles::read(m_path + u".bad"_s), QByteArray("first"));
+        QCOMPARE(TestFiles::read(m_path + u".bad.1"_s), QByteArray("second"));
+    }
+
     void unknownMembersAreKept()
     {
         writeFile("{\"FutureOption\": [1, 2], \"Port\": \"COM3\"}");
