@@ -2,6 +2,7 @@
 
 #include "platform/korvanterror.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -11,6 +12,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace TextEncoding {
 
 namespace {
+
+constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
+constexpr char Utf16LEMark[] = "\xFF\xFE";
+constexpr char Utf16BEMark[] = "\xFE\xFF";
 
 // Windows-1252 differs from Latin-1 only in 0x80-0x9F; 0 marks its five unused codes.
 constexpr char16_t cp1252High[32] = {
@@ -29,7 +34,7 @@ QString fromCp1252(QByteArrayView bytes)
     return text;
 }
 
-char toCp1252(QChar c)
+char cp1252Byte(QChar c)
 {
     const char16_t u = c.unicode();
     if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
@@ -46,48 +51,61 @@ char toCp1252(QChar c)
 
 QString decodeWith(QStringConverter::Encoding encoding, QByteArrayView bytes)
 {
-    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    // The mark has been taken off: a second one is text.
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless |
+                                         QStringConverter::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
 }
 
-QByteArray utf16(QStringConverter::Encoding encoding, const QString &text)
+QByteArray withMark(QByteArray mark, QStringConverter::Encoding encoding, QStringView text)
 {
     QStringEncoder encoder(encoding, QStringConverter::Flag::Stateless);
-    return encoder.encode(text);
+    return mark + QByteArray(encoder.encode(text));
+}
+
+QByteArray toCp1252(QStringView text, int *unrepresentable)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char b = cp1252Byte(text.at(i));
+        bytes.append(b);
+        if (b != '?' || text.at(i) == u'?')
+            continue;
+        if (unrepresentable)
+            ++*unrepresentable;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i; // one character, one "?"
+    }
+    return bytes;
 }
 
 } // namespace
 
-Decoded decode(const QByteArray &bytes)
+Decoded decode(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return {decodeWith(QStringConverter::Utf8, QByteArrayView(bytes).sliced(3)),
-                Encoding::Utf8};
-    if (bytes.startsWith("\xFF\xFE"))
-        return {decodeWith(QStringConverter::Utf16LE, QByteArrayView(bytes).sliced(2)),
-                Encoding::Utf16LE};
-    if (bytes.startsWith("\xFE\xFF"))
-        return {decodeWith(QStringConverter::Utf16BE, QByteArrayView(bytes).sliced(2)),
-                Encoding::Utf16BE};
+    if (bytes.startsWith(Utf8Mark))
+        return {decodeWith(QStringConverter::Utf8, bytes.sliced(3)), Encoding::Utf8};
+    if (bytes.startsWith(Utf16LEMark))
+        return {decodeWith(QStringConverter::Utf16LE, bytes.sliced(2)), Encoding::Utf16LE};
+    if (bytes.startsWith(Utf16BEMark))
+        return {decodeWith(QStringConverter::Utf16BE, bytes.sliced(2)), Encoding::Utf16BE};
     return {fromCp1252(bytes), Encoding::Ansi};
 }
 
-QByteArray encode(const QString &text, Encoding encoding)
+QByteArray encode(QStringView text, Encoding encoding, int *unrepresentable)
 {
     switch (encoding) {
     case Encoding::Utf8:
-        return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        return withMark(Utf8Mark, QStringConverter::Utf8, text);
     case Encoding::Utf16LE:
-        return QByteArray("\xFF\xFE") + utf16(QStringConverter::Utf16LE, text);
+        return withMark(Utf16LEMark, QStringConverter::Utf16LE, text);
     case Encoding::Utf16BE:
-        return QByteArray("\xFE\xFF") + utf16(QStringConverter::Utf16BE, text);
+        return withMark(Utf16BEMark, QStringConverter::Utf16BE, text);
     case Encoding::Ansi:
         break;
     }
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        bytes[i] = toCp1252(text.at(i));
-    return bytes;
+    return toCp1252(text, unrepresentable);
 }
 
 QString withCrLf(const QString &text)
@@ -109,20 +127,27 @@ QString withCrLf(const QString &text)
     return out;
 }
 
-QString readTextFile(const QString &path)
+QByteArray readFileBytes(const QString &path, qint64 maxBytes, const QString &kind)
 {
+    const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(path, file.errorString()));
-    if (file.size() > MaxTextFileBytes) {
-        throw KorvantError(
-            u"The file \"%1\" is %2 bytes long, too long for a hex file."_s.arg(path).arg(
-                file.size()));
+        throw KorvantError(u"Cannot open file \"%1\". %2"_s.arg(shown, file.errorString()));
+    // Refused before it is read: a file this large was chosen by mistake.
+    if (file.size() > maxBytes) {
+        throw KorvantError(u"The file \"%1\" is %2 bytes long, too long for a %3."_s.arg(shown)
+                               .arg(file.size())
+                               .arg(kind));
     }
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(path, file.errorString()));
-    return withCrLf(decode(bytes).text);
+        throw KorvantError(u"Cannot read file \"%1\". %2"_s.arg(shown, file.errorString()));
+    return bytes;
+}
+
+QString readTextFile(const QString &path)
+{
+    return withCrLf(decode(readFileBytes(path, MaxTextFileBytes, u"hex file"_s)).text);
 }
 
 } // namespace TextEncoding

@@ -1,28 +1,24 @@
 #pragma once
 
+#include "platform/textencoding.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 
 // The `.tout` file: exactly the text of the turnout memo, nothing added. Written in the 8-bit
-// code page (Windows-1252, the code page the station's users have always saved these files in;
-// Latin-1 if this Qt cannot convert it) without a byte-order mark, unless the last file read
-// carried a UTF-8 or UTF-16 mark: then in that encoding with the same mark.
+// code page (Windows-1252, the code page the station's users have always saved these files in)
+// without a byte-order mark, unless the last file read carried a UTF-8 or UTF-16 mark: then in
+// that encoding with the same mark.
 namespace ToutFile {
 
-enum class Encoding
-{
-    CodePage,
-    Utf8,
-    Utf16LE,
-    Utf16BE
-};
+using Encoding = TextEncoding::Encoding;
 
 struct Read
 {
     QString text; // line ends CR, LF or CR LF all made CR LF
-    Encoding encoding = Encoding::CodePage;
+    Encoding encoding = Encoding::Ansi;
 };
 
 struct Written
@@ -32,7 +28,7 @@ struct Written
     int unrepresentable = 0;
 };
 
-// The code page's name as this build converts it: "windows-1252" or "ISO-8859-1".
+// The code page's name, as messages give it: "windows-1252".
 QString codePageName();
 
 Read decode(QByteArrayView bytes);

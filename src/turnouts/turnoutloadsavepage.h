@@ -51,7 +51,7 @@ private:
 
     TComPort &m_port;
     SharedState &m_state;
-    ToutFile::Encoding m_lastReadEncoding = ToutFile::Encoding::CodePage;
+    ToutFile::Encoding m_lastReadEncoding = ToutFile::Encoding::Ansi;
     QPointer<UploadJob> m_job;
     QString m_uploadText;
     int m_sentInDocument = 0;

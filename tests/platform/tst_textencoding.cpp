@@ -22,6 +22,8 @@ private Q_SLOTS:
             << QByteArray("\x81") << u"\u0081"_s << Encoding::Ansi;
         QTest::newRow("utf8-mark")
             << QByteArray("\xEF\xBB\xBF\xC3\xA9") << u"\u00E9"_s << Encoding::Utf8;
+        QTest::newRow("utf8-second-mark-is-text")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx") << u"\uFEFFx"_s << Encoding::Utf8;
         QTest::newRow("utf16le-mark")
             << QByteArray("\xFF\xFE\xE9\x00", 4) << u"\u00E9"_s << Encoding::Utf16LE;
         QTest::newRow("utf16be-mark")
@@ -43,7 +45,11 @@ private Q_SLOTS:
 
     void charactersAnsiLacksBecomeQuestionMarks()
     {
-        QCOMPARE(TextEncoding::encode(u"a\u4E2Db"_s, Encoding::Ansi), QByteArray("a?b"));
+        // A character outside the basic plane is one "?", and a "?" of the text is no loss.
+        int lacking = 0;
+        QCOMPARE(TextEncoding::encode(u"a\u4E2Db?\U0001F600"_s, Encoding::Ansi, &lacking),
+                 QByteArray("a?b??"));
+        QCOMPARE(lacking, 2);
     }
 
     void lineBreaksBecomeCrLf_data()
