@@ -129,9 +129,7 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
     m_gauge->setFixedHeight(6);
     m_gauge->setRange(0, 100);
     m_gauge->setValue(0);
-    m_gauge->setStyleSheet(
-        u"QProgressBar { border: 1px solid palette(mid); }"
-        "QProgressBar::chunk { background: %1; }"_s.arg(Colours::fromBgr(Colours::Maroon).name()));
+    Colours::paintGauge(m_gauge);
 
     m_upload = namedControl<QPushButton>(u"sbUploadCV"_s, u"&Start Upload"_s, controls);
     m_cancel = namedControl<QPushButton>(u"sbCancelUploadCV"_s, u"&Cancel Upload"_s, controls);

@@ -74,7 +74,7 @@ void FirmwarePage::buildControls()
     m_progress->setRange(0, 0);
     m_progress->setMaximum(100);
     m_progress->setValue(0);
-    m_progress->setStyleSheet(u"QProgressBar::chunk { background: #800000; }"_s);
+    Colours::paintGauge(m_progress);
 
     m_transmit = namedControl<QPushButton>(u"sbTransmit"_s, u"&Start Upload"_s, this);
     m_cancel = namedControl<QPushButton>(u"sbCancelTransmit"_s, u"&Cancel Update"_s, this);

@@ -3,6 +3,7 @@
 #include "link/sharedstate.h"
 #include "platform/korvanterror.h"
 #include "shell/appearance.h"
+#include "shell/colours.h"
 #include "shell/errorguard.h"
 #include "shell/namedcontrol.h"
 
@@ -14,10 +15,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-constexpr QRgb Cream = 0xFFFBF0;
-}
-
 AppearancePage::AppearancePage(SharedState &state, QWidget *parent)
     : QWidget(parent), m_state(state)
 {
@@ -26,7 +23,7 @@ AppearancePage::AppearancePage(SharedState &state, QWidget *parent)
     m_styles = namedControl<QListWidget>(u"ListBox1"_s, this);
     m_styles->setSelectionMode(QAbstractItemView::SingleSelection);
     QPalette cream = m_styles->palette();
-    cream.setColor(QPalette::Base, QColor(Cream));
+    cream.setColor(QPalette::Base, Colours::fromBgr(Colours::Cream));
     cream.setColor(QPalette::Text, Qt::black);
     m_styles->setPalette(cream);
     auto *label = namedControl<QLabel>(u"StaticText23"_s, u"Current STYLE:"_s, this);

@@ -3,8 +3,11 @@
 #include <QAbstractScrollArea>
 #include <QLineEdit>
 #include <QPalette>
+#include <QProgressBar>
 #include <QVariant>
 #include <QWidget>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace Colours {
 
@@ -45,6 +48,12 @@ quint32 background(const QWidget *widget)
 {
     const QVariant stored = widget->property(backgroundProperty);
     return stored.isValid() ? stored.toUInt() : 0xFFFFFFFFu;
+}
+
+void paintGauge(QProgressBar *gauge)
+{
+    gauge->setStyleSheet(u"QProgressBar { border: 1px solid palette(mid); }"
+                         "QProgressBar::chunk { background: %1; }"_s.arg(fromBgr(Maroon).name()));
 }
 
 } // namespace Colours

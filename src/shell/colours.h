@@ -2,6 +2,7 @@
 
 #include <QColor>
 
+class QProgressBar;
 class QWidget;
 
 // The program's state colours, written 0xBBGGRR as the station's own documents give them.
@@ -15,6 +16,7 @@ constexpr quint32 SkyBlue = 0xF0CAA6;    // Link title after a disconnect
 constexpr quint32 White = 0xFFFFFF;
 constexpr quint32 Red = 0x0000FF;
 constexpr quint32 Maroon = 0x000080; // progress bars
+constexpr quint32 Cream = 0xF0FBFF;  // the style list
 
 QColor fromBgr(quint32 bgr);
 // Paints the widget's background (the base of an edit, the window of anything else).
@@ -23,5 +25,7 @@ void setBackground(QWidget *widget, quint32 bgr);
 void clearBackground(QWidget *widget);
 // The background last set with setBackground, as 0xBBGGRR; for tests and state checks.
 quint32 background(const QWidget *widget);
+// The upload gauges: framed, filling in maroon in every style.
+void paintGauge(QProgressBar *gauge);
 
 } // namespace Colours

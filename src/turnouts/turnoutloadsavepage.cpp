@@ -68,8 +68,7 @@ TurnoutLoadSavePage::TurnoutLoadSavePage(TComPort &port, SharedState &state, QWi
     m_gauge->setRange(0, 100);
     m_gauge->setValue(0);
     m_gauge->setFixedHeight(8);
-    m_gauge->setStyleSheet(
-        u"QProgressBar::chunk { background: %1; }"_s.arg(Colours::fromBgr(Colours::Maroon).name()));
+    Colours::paintGauge(m_gauge);
     m_clear = namedControl<QPushButton>(u"Button2"_s, u"Clear Screen"_s, this);
     m_test = makeMemo(u"mTest"_s, this);
     m_test->setMaximumHeight(90);
