@@ -80,11 +80,8 @@ void UploadJob::guardedStep(const std::function<void()> &step)
 {
     if (!m_running)
         return;
-    try {
-        step();
-    } catch (const KorvantError &e) {
-        finish(Outcome::Failed, e.message());
-    }
+    if (const QString failure = failureOf(step); !failure.isEmpty())
+        finish(Outcome::Failed, failure);
 }
 
 void UploadJob::writeUnit()

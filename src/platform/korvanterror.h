@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 
 // A failure inside an operation. Operations throw it; the one error guard of the window
 // (shell/errorguard.h) catches it and shows its text, so no exception crosses Qt's event loop.
@@ -17,3 +18,8 @@ private:
     QString m_message;
     mutable QByteArray m_utf8;
 };
+
+// Runs action and gives the text of whatever it threw, or an empty text when it succeeded: for
+// every place where no failure may cross the event loop (or leave a thread) and the failure is
+// reported where it happened.
+QString failureOf(const std::function<void()> &action);

@@ -549,11 +549,8 @@ void TfKorvant::routePackets(TComDataPacket::PacketHandler handler, int size)
     m_framer.attach();
     m_port.setDataSink([this](QByteArrayView chunk) { m_framer.feed(chunk); });
     m_framer.setOnPacket([this, handler = std::move(handler)](const QString &packet) {
-        try {
-            handler(packet);
-        } catch (const KorvantError &e) {
-            reportReceiveProblem(e.message());
-        }
+        if (const QString failure = failureOf([&] { handler(packet); }); !failure.isEmpty())
+            reportReceiveProblem(failure);
     });
     m_framer.setStationFraming(size);
 }
@@ -562,11 +559,10 @@ void TfKorvant::ComPort2RxChar(int count)
 {
     if (m_pageControl1->currentIndex() != PageFirmware)
         return; // the bytes stay in the port until a read or an instruction clears them
-    try {
-        m_firmwarePage->ComPort2RxChar(m_port, count, m_configPage->values().onRxEvent);
-    } catch (const KorvantError &e) {
-        reportReceiveProblem(e.message());
-    }
+    const QString failure = failureOf(
+        [&] { m_firmwarePage->ComPort2RxChar(m_port, count, m_configPage->values().onRxEvent); });
+    if (!failure.isEmpty())
+        reportReceiveProblem(failure);
 }
 
 void TfKorvant::reportReceiveProblem(const QString &message)

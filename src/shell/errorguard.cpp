@@ -9,16 +9,10 @@ Q_LOGGING_CATEGORY(lcGuard, "korvant.guard", QtInfoMsg)
 
 bool guarded(QWidget *parent, const std::function<void()> &handler)
 {
-    try {
-        handler();
+    const QString failure = failureOf(handler);
+    if (failure.isEmpty())
         return true;
-    } catch (const KorvantError &e) {
-        Messages::error(parent, e.message());
-    } catch (const std::exception &e) {
-        Messages::error(parent, QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        qCCritical(lcGuard) << "unknown failure in an event handler";
-        Messages::error(parent, QStringLiteral("Unknown failure"));
-    }
+    qCDebug(lcGuard) << "handler failed:" << failure;
+    Messages::error(parent, failure);
     return false;
 }

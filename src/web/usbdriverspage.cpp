@@ -41,8 +41,15 @@ DriverArchive::Result extractBeside(const QString &zipPath, const QString &folde
 {
     DriverArchive::Result result;
     QEventLoop loop;
-    std::unique_ptr<QThread> worker(
-        QThread::create([&] { result = DriverArchive::extract(zipPath, folder); }));
+    // Nothing may leave the thread: a failure there would end the program.
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        const QString failure =
+            failureOf([&] { result = DriverArchive::extract(zipPath, folder); });
+        if (!failure.isEmpty()) {
+            result = DriverArchive::Result();
+            result.error = failure;
+        }
+    }));
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
     loop.exec();

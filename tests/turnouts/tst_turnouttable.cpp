@@ -35,16 +35,6 @@ QString entryBytes(const TurnoutGroup &group)
     return hex;
 }
 
-QString failureOf(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const KorvantError &e) {
-        return e.message();
-    }
-    return {};
-}
-
 // Canonical rows as the encoder shows them after an export: entries 01-99, both marks.
 TurnoutTable::Rows canonicalRows(int entries)
 {
