@@ -232,6 +232,35 @@ private Q_SLOTS:
         QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
     }
 
+    void closingTheWindowMidUploadEndsIt_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("options"); // paced, so the upload is still running
+        QTest::newRow("firmware") << u"firmware"_s
+                                  << QStringList{u"--bootloader"_s, u"--special-read"_s,
+                                                 u"--baud"_s, u"2400"_s};
+        QTest::newRow("turnout") << u"turnout"_s << QStringList{u"--baud"_s, u"9600"_s};
+        QTest::newRow("cv") << u"cv"_s << QStringList{u"--baud"_s, u"1200"_s};
+    }
+
+    // Quitting ends the upload while its port is still there; shut-down goes on as ever.
+    void closingTheWindowMidUploadEndsIt()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, options);
+        startSimulator(options);
+        startWindow(pageOf(kind));
+        startUpload(kind, true);
+        QVERIFY(uploading(kind));
+        const QString store = f->home.filePath(u"config/Quendrel/Korvant.json"_s);
+        QFile::remove(store);
+        f->window.reset();
+        QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(TestFiles::read(store).contains(sim->ptyPath().toUtf8()));
+        QVERIFY(sim->isRunning());
+    }
+
     void stopKeyLeavesAnUploadWhole_data()
     {
         QTest::addColumn<QString>("kind");
