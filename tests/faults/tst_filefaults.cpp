@@ -63,6 +63,22 @@ const QByteArray smallHex = ":020000040000FA\r\n"
                             ":08000800090021007A30990083\r\n"
                             ":00000001FF\r\n";
 
+// The settings store on a disk of its own, where the program looks while this lives.
+struct StoreOnDisk
+{
+    explicit StoreOnDisk(const FullDisk &disk) : savedHome(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(disk.path()));
+        path = TestFiles::writeIn(disk.path() + u"/Quendrel"_s, u"Korvant.json"_s,
+                                  "{\"Port\": \"ttyUSB7\"}");
+    }
+    ~StoreOnDisk() { qputenv("XDG_CONFIG_HOME", savedHome); }
+    Q_DISABLE_COPY_MOVE(StoreOnDisk)
+
+    QByteArray savedHome;
+    QString path;
+};
+
 } // namespace
 
 class tst_FileFaults : public QObject
@@ -226,12 +242,9 @@ private Q_SLOTS:
         if (!disk.skipReason().isEmpty())
             QSKIP(qPrintable(disk.skipReason()));
         MessageRecorder messages;
-        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(disk.path()));
-        const QString store = TestFiles::writeIn(disk.path() + u"/Quendrel"_s, u"Korvant.json"_s,
-                                                 "{\"Port\": \"ttyUSB7\"}");
+        const StoreOnDisk store(disk);
         QVERIFY(disk.fill());
-        const FileState before = stateOf(store);
+        const FileState before = stateOf(store.path);
         {
             TfKorvant window;
             QCOMPARE(messages.boxes.size(), 1);
@@ -242,8 +255,7 @@ private Q_SLOTS:
             QVERIFY(window.findChild<QCheckBox *>(u"cbdirectUpload"_s)->isChecked());
             QCOMPARE(window.port().settings().port, u"ttyUSB7"_s);
         }
-        qputenv("XDG_CONFIG_HOME", home);
-        QCOMPARE(stateOf(store), before);
+        QCOMPARE(stateOf(store.path), before);
     }
 
     void fullDiskWhileSavingTheSettingsAtExit()
@@ -252,24 +264,19 @@ private Q_SLOTS:
         if (!disk.skipReason().isEmpty())
             QSKIP(qPrintable(disk.skipReason()));
         MessageRecorder messages;
-        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(disk.path()));
-        QVERIFY(QDir().mkpath(disk.path() + u"/Quendrel"_s));
-        const QString store = TestFiles::writeIn(disk.path() + u"/Quendrel"_s, u"Korvant.json"_s,
-                                                 "{\"Port\": \"ttyUSB7\"}");
+        const StoreOnDisk store(disk);
         FileState atStart;
         {
             TfKorvant window;
             QVERIFY(messages.boxes.isEmpty());
-            atStart = stateOf(store); // start-up has written what it added
+            atStart = stateOf(store.path); // start-up has written what it added
             QVERIFY(disk.fill());
             window.port().setPort(u"ttyACM3"_s);
         }
-        qputenv("XDG_CONFIG_HOME", home);
         QCOMPARE(messages.boxes.size(), 1);
         QVERIFY2(messages.texts().first().startsWith(u"Failed to store settings in "_s),
                  qPrintable(messages.texts().first()));
-        QCOMPARE(stateOf(store), atStart);
+        QCOMPARE(stateOf(store.path), atStart);
         QCOMPARE(QDir(disk.path() + u"/Quendrel"_s).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"Korvant.json"_s});
     }

@@ -154,6 +154,19 @@ private:
         return StationWire::bytesFromChars(MemoText::wireText(memo(u"mMemoCV"_s)));
     }
 
+    // Each kind of upload against a station that paces the line, so that it is still running
+    // when the test acts on it.
+    static void addPacedUploadRows()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("firmware") << u"firmware"_s
+                                  << QStringList{u"--bootloader"_s, u"--special-read"_s,
+                                                 u"--baud"_s, u"2400"_s};
+        QTest::newRow("turnout") << u"turnout"_s << QStringList{u"--baud"_s, u"9600"_s};
+        QTest::newRow("cv") << u"cv"_s << QStringList{u"--baud"_s, u"9600"_s};
+    }
+
     static int pageOf(const QString &kind)
     {
         if (kind == u"firmware"_s)
@@ -232,16 +245,7 @@ private Q_SLOTS:
         QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
     }
 
-    void closingTheWindowMidUploadEndsIt_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QStringList>("options"); // paced, so the upload is still running
-        QTest::newRow("firmware") << u"firmware"_s
-                                  << QStringList{u"--bootloader"_s, u"--special-read"_s,
-                                                 u"--baud"_s, u"2400"_s};
-        QTest::newRow("turnout") << u"turnout"_s << QStringList{u"--baud"_s, u"9600"_s};
-        QTest::newRow("cv") << u"cv"_s << QStringList{u"--baud"_s, u"1200"_s};
-    }
+    void closingTheWindowMidUploadEndsIt_data() { addPacedUploadRows(); }
 
     // Quitting ends the upload while its port is still there; shut-down goes on as ever.
     void closingTheWindowMidUploadEndsIt()
@@ -261,16 +265,7 @@ private Q_SLOTS:
         QVERIFY(sim->isRunning());
     }
 
-    void stopKeyLeavesAnUploadWhole_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QStringList>("options"); // paced, so the key comes mid-upload
-        QTest::newRow("firmware") << u"firmware"_s
-                                  << QStringList{u"--bootloader"_s, u"--special-read"_s,
-                                                 u"--baud"_s, u"2400"_s};
-        QTest::newRow("turnout") << u"turnout"_s << QStringList{u"--baud"_s, u"9600"_s};
-        QTest::newRow("cv") << u"cv"_s << QStringList{u"--baud"_s, u"9600"_s};
-    }
+    void stopKeyLeavesAnUploadWhole_data() { addPacedUploadRows(); }
 
     void stopKeyLeavesAnUploadWhole()
     {
