@@ -2,6 +2,7 @@
 
 #include "link/instructions.h"
 #include "link/sharedstate.h"
+#include "loco/captionoverglyphbutton.h"
 #include "loco/locostatus.h"
 #include "shell/clickablepanel.h"
 #include "shell/colours.h"
@@ -167,10 +168,9 @@ QWidget *LinkPage::buildColumn(int loco)
     grid->addWidget(column.pictureLeft, 0, 0, 1, 2, Qt::AlignCenter);
 
     auto makeDirection = [&](const QString &name, QStyle::StandardPixmap arrow) {
-        auto *button = namedControl<QToolButton>(name, box);
+        auto *button = namedControl<CaptionOverGlyphButton>(name, box);
         button->setText(u"Loco %1"_s.arg(loco));
         button->setIcon(style()->standardIcon(arrow));
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setMinimumWidth(80);
         // Both buttons toggle the same loco: the instruction carries no direction.
         connect(button, &QToolButton::clicked, this, [this, loco] { bbDirLocClick(loco); });

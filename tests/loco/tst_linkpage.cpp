@@ -333,6 +333,33 @@ private Q_SLOTS:
         QCOMPARE(f->pty.drain(), QByteArray());
     }
 
+    // The direction buttons show their caption above the arrow, not under it.
+    void directionCaptionStandsAboveItsArrow()
+    {
+        auto *button = f->control<QToolButton>(u"bbDirLoc1"_s);
+        button->resize(button->sizeHint());
+        const QImage image = button->grab().toImage();
+        const QColor text = button->palette().color(QPalette::ButtonText);
+        const QImage arrow = button->icon().pixmap(button->iconSize()).toImage();
+        const QColor arrowColour = arrow.pixelColor(arrow.width() / 2, arrow.height() / 4);
+        QVERIFY(arrowColour != text && arrowColour.alpha() == 255);
+        const auto firstRowWith = [&](const QColor &colour) {
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    if (image.pixelColor(x, y) == colour)
+                        return y;
+                }
+            }
+            return -1;
+        };
+        const int captionTop = firstRowWith(text);
+        const int arrowTop = firstRowWith(arrowColour);
+        QVERIFY(captionTop >= 0 && arrowTop >= 0);
+        QVERIFY2(
+            captionTop < arrowTop,
+            qPrintable(u"caption from row %1, arrow from row %2"_s.arg(captionTop).arg(arrowTop)));
+    }
+
     void disconnectTurnsTheTitleSkyBlue()
     {
         applyStatus(QString(28, u'0'));
