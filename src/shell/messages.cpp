@@ -32,6 +32,9 @@ bool show(QWidget *parent, const Box &box)
         break;
     case Kind::Question:
         dialog.setIcon(QMessageBox::Question);
+        break;
+    }
+    if (box.asksYesNo) {
         dialog.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         dialog.setDefaultButton(box.defaultNo ? QMessageBox::No : QMessageBox::Yes);
         return dialog.exec() == QMessageBox::Yes;
@@ -74,7 +77,15 @@ void error(QWidget *parent, const QString &text, const QString &button)
 bool question(QWidget *parent, const QString &text, bool defaultNo)
 {
     Box box = make(Kind::Question, text);
+    box.asksYesNo = true;
     box.defaultNo = defaultNo;
+    return show(parent, box);
+}
+
+bool offer(QWidget *parent, const QString &text)
+{
+    Box box = make(Kind::Information, text);
+    box.asksYesNo = true;
     return show(parent, box);
 }
 

@@ -26,6 +26,7 @@ struct Box
     QString title;
     QString text;
     QString button;         // a box with a named single button ("Close"); empty for the default
+    bool asksYesNo = false; // Yes and No instead of one button
     bool defaultNo = false; // a question whose default button is No
 };
 
@@ -38,5 +39,7 @@ void warning(QWidget *parent, const QString &text);
 void error(QWidget *parent, const QString &text, const QString &button = {});
 // defaultNo: No is the default button (Return answers No), for questions about risky steps.
 bool question(QWidget *parent, const QString &text, bool defaultNo = false);
+// An information that asks Yes or No, Yes the default: an offer the user may take.
+bool offer(QWidget *parent, const QString &text);
 
 } // namespace Messages

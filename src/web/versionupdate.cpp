@@ -101,7 +101,7 @@ void VersionUpdate::checkVersion(bool forced)
     const QString question = u"Present Version: "_s + version + u" - A new version ("_s +
                              published +
                              u") is available. Select YES to download the new version now."_s;
-    if (!Messages::question(m_window, question)) {
+    if (!Messages::offer(m_window, question)) {
         clearProgress();
         return;
     }

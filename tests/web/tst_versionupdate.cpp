@@ -100,8 +100,12 @@ private Q_SLOTS:
             button(u"bCheckNewVersion"_s)->click();
 
         QCOMPARE(f->messages.texts(), QStringList{expected});
-        if (f->messages.boxes.first().kind == Messages::Kind::Question)
-            QVERIFY2(!f->messages.boxes.first().defaultNo, "Yes is the default");
+        // The offer of a new version is an information that asks, Yes the default.
+        const Messages::Box &box = f->messages.boxes.first();
+        if (box.asksYesNo) {
+            QCOMPARE(box.kind, Messages::Kind::Information);
+            QVERIFY2(!box.defaultNo, "Yes is the default");
+        }
         QCOMPARE(statusBar()->panelText(5), QString());
         QCOMPARE(version(m_program), u"2.0.0.4"_s);
         QVERIFY(!QFile::exists(oldFile()));
