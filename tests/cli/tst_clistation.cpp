@@ -1,6 +1,7 @@
 #include "cliprocess.h"
 #include "link/memoryimage.h"
 #include "loco/locostatus.h"
+#include "support/hextext.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "turnouts/turnouttable.h"
@@ -24,11 +25,6 @@ QByteArray firmwareBytes(const QString &name)
 QString firmware(const QString &name)
 {
     return QStringLiteral(KORVANT_FIRMWARE_DIR "/") + name;
-}
-
-QByteArray withoutTerminators(QByteArray hex)
-{
-    return hex.replace("\r\n", "");
 }
 
 // A running korvant-cli that talks to a port the test holds.

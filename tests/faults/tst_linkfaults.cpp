@@ -8,9 +8,10 @@
 #include "link/portstatusbar.h"
 #include "link/stationwire.h"
 #include "shell/colours.h"
-#include "shell/filedialogs.h"
 #include "shell/memotext.h"
 #include "shell/radiogroup.h"
+#include "support/firmwarepagedriver.h"
+#include "support/hextext.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
@@ -36,11 +37,6 @@ const QByteArray smallHex = ":020000040000FA\r\n"
                             ":0400000000308A0042\r\n"
                             ":08000800090021007A30990083\r\n"
                             ":00000001FF\r\n";
-
-QByteArray withoutTerminators(QByteArray hex)
-{
-    return hex.replace("\r\n", "");
-}
 
 QByteArray longHex()
 {
@@ -99,24 +95,9 @@ private:
     FirmwarePage *firmwarePage() { return f->window->findChild<FirmwarePage *>(); }
     QLineEdit *cvValue(int cv) { return f->control<QLineEdit>(u"Edit%1"_s.arg(cv + 32)); }
 
-    void setFirmwareMode(const QString &mode)
-    {
-        f->control<QCheckBox>(u"cbdirectUpload"_s)->setChecked(mode == u"direct"_s);
-        f->control<QCheckBox>(u"cbDirectUploadComm"_s)->setChecked(false);
-        f->control<QCheckBox>(u"cbClearToSend"_s)->setChecked(false);
-        f->control<QCheckBox>(u"cbSpecialRead"_s)->setChecked(mode == u"echo"_s);
-    }
-
     QString writeFile(const QString &name, const QByteArray &contents)
     {
         return TestFiles::writeIn(files.path(), name, contents);
-    }
-
-    void loadHex(const QString &path)
-    {
-        FileDialogs::setChooser([path](const FileDialogs::Dialog &) { return path; });
-        button(u"bbGetFile"_s)->click();
-        FileDialogs::setChooser({});
     }
 
     bool uploading(const QString &kind)
@@ -132,9 +113,9 @@ private:
     QByteArray startUpload(const QString &kind, bool longRun)
     {
         if (kind == u"firmware"_s) {
-            setFirmwareMode(u"echo"_s);
+            FirmwarePageDriver::setMode(*f, u"echo"_s);
             const QByteArray hex = longRun ? longHex() : smallHex;
-            loadHex(writeFile(u"firmware.hex"_s, hex));
+            FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, hex));
             f->messages.boxes.clear(); // the long file's repeated address is not the point
             button(u"sbTransmit"_s)->click();
             return hex;
@@ -307,9 +288,9 @@ private Q_SLOTS:
         startSimulator(options << u"--bootloader"_s);
         startWindow(TfKorvant::PageFirmware);
         firmwarePage()->setAnswerPatience(300);
-        setFirmwareMode(u"direct"_s);
+        FirmwarePageDriver::setMode(*f, u"direct"_s);
         const QString path = writeFile(u"firmware.hex"_s, smallHex);
-        loadHex(path);
+        FirmwarePageDriver::loadThroughTheDialog(*f, path);
         button(u"sbTransmit"_s)->click();
         QVERIFY(firmwarePage()->isUploading());
         const QString notice = u"No XON from the boot loader for 0.3 s after line 1"_s;

@@ -1,5 +1,7 @@
 #include "firmware/firmwarepage.h"
 #include "shell/filedialogs.h"
+#include "support/firmwarepagedriver.h"
+#include "support/hextext.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
@@ -18,13 +20,6 @@ const QByteArray smallHex = ":020000040000FA\r\n"
                             ":0400000000308A0042\r\n"
                             ":08000800090021007A30990083\r\n"
                             ":00000001FF\r\n";
-
-QByteArray withoutTerminators(const QByteArray &hex)
-{
-    QByteArray bytes = hex;
-    bytes.replace("\r\n", "");
-    return bytes;
-}
 
 } // namespace
 
@@ -52,24 +47,9 @@ private:
     QPlainTextEdit *memo(const QString &name) { return f->control<QPlainTextEdit>(name); }
     QAbstractButton *button(const QString &name) { return f->control<QAbstractButton>(name); }
 
-    void setMode(const QString &mode)
-    {
-        f->control<QCheckBox>(u"cbdirectUpload"_s)->setChecked(mode == u"direct"_s);
-        f->control<QCheckBox>(u"cbDirectUploadComm"_s)->setChecked(mode == u"comm"_s);
-        f->control<QCheckBox>(u"cbClearToSend"_s)->setChecked(mode == u"whole"_s);
-        f->control<QCheckBox>(u"cbSpecialRead"_s)->setChecked(mode == u"echo"_s);
-    }
-
     QString writeFile(const QString &name, const QByteArray &contents)
     {
         return TestFiles::writeIn(files.path(), name, contents);
-    }
-
-    void loadThroughTheDialog(const QString &path)
-    {
-        FileDialogs::setChooser([path](const FileDialogs::Dialog &) { return path; });
-        button(u"bbGetFile"_s)->click();
-        FileDialogs::setChooser({});
     }
 
     void uploadAndWait(int timeoutMs = 30000)
@@ -100,7 +80,8 @@ private Q_SLOTS:
         f = std::make_unique<WindowFixture>();
         f->window->show();
         QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, ":00000001FF\r\n"));
+        FirmwarePageDriver::loadThroughTheDialog(*f,
+                                                 writeFile(u"firmware.hex"_s, ":00000001FF\r\n"));
         QPlainTextEdit *hex = memo(u"MHexFile"_s);
         hex->selectAll();
         const QColor highlight = hex->palette().color(QPalette::Active, QPalette::Highlight);
@@ -153,8 +134,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QByteArray, received);
         startStation(stationOptions);
-        setMode(mode);
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, file));
+        FirmwarePageDriver::setMode(*f, mode);
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, file));
         QCOMPARE(f->control<QLabel>(u"stLines"_s)->text(), u"Number of lines: 4"_s);
         uploadAndWait();
         // The last bytes are out of the port, not yet necessarily read by the station.
@@ -185,7 +166,7 @@ private Q_SLOTS:
         QFETCH(QString, mode);
         QFETCH(QStringList, log);
         startStation({});
-        setMode(mode);
+        FirmwarePageDriver::setMode(*f, mode);
         const QDateTime fixed(QDate(2026, 12, 9), QTime(20, 0));
         page()->setClock([fixed] { return fixed; });
         uploadAndWait();
@@ -211,9 +192,9 @@ private Q_SLOTS:
         QFETCH(QString, mode);
         QFETCH(QStringList, log);
         startStation({});
-        setMode(mode);
+        FirmwarePageDriver::setMode(*f, mode);
         f->control<QCheckBox>(u"cbShowFeedback"_s)->setChecked(true);
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
         memo(u"Memo"_s)->setPlainText(u"station says hi"_s);
         // The first two readings are the start; every later one is 1 min 7.25 s on.
         const QDateTime start(QDate(2026, 12, 9), QTime(20, 0));
@@ -227,16 +208,16 @@ private Q_SLOTS:
     void feedbackGrowsTheSelectionOverWhatWasSent()
     {
         startStation({});
-        setMode(u"direct"_s);
+        FirmwarePageDriver::setMode(*f, u"direct"_s);
         f->control<QCheckBox>(u"cbShowSelectionOnUpload"_s)->setChecked(true);
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
         uploadAndWait();
         // The line breaks are not counted: the selection covers the lines' own characters.
         QCOMPARE(memo(u"MHexFile"_s)->textCursor().selectionEnd(),
                  int(withoutTerminators(smallHex).size()));
         QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 4);
 
-        setMode(u"chars"_s);
+        FirmwarePageDriver::setMode(*f, u"chars"_s);
         f->control<QCheckBox>(u"cbShowFeedback"_s)->setChecked(true);
         uploadAndWait();
         QCOMPARE(memo(u"MHexFile"_s)->textCursor().selectionEnd(),
@@ -247,8 +228,8 @@ private Q_SLOTS:
     void cancelEndsAWaitOnASilentStation()
     {
         startStation({u"--silent"_s});
-        setMode(u"direct"_s);
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::setMode(*f, u"direct"_s);
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
         button(u"sbTransmit"_s)->click();
         QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), QByteArray(":020000040000FA"), 3000);
         QTest::qWait(300); // read time-outs pass; the page keeps waiting for XON
@@ -279,11 +260,12 @@ private Q_SLOTS:
         if (how == u"hangup"_s)
             options << u"--hangup-after"_s << u"40"_s;
         startStation(options);
-        setMode(u"echo"_s);
+        FirmwarePageDriver::setMode(*f, u"echo"_s);
         QByteArray big;
         for (int i = 0; i < 40; ++i)
             big += ":0400000000308A0042\r\n";
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
+        FirmwarePageDriver::loadThroughTheDialog(
+            *f, writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
         f->messages.boxes.clear(); // the file's check is not what this test is about
         button(u"sbTransmit"_s)->click();
         QTRY_VERIFY_WITH_TIMEOUT(f->control<QProgressBar>(u"Gauge1"_s)->value() > 10, 5000);
@@ -305,11 +287,12 @@ private Q_SLOTS:
     void aPageChangeStopsWhatTheWholeTextUploadQueued()
     {
         startStation({u"--baud"_s, u"38400"_s});
-        setMode(u"whole"_s);
+        FirmwarePageDriver::setMode(*f, u"whole"_s);
         QByteArray big;
         for (int i = 0; i < 3000; ++i)
             big += ":0400000000308A0042\r\n";
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
+        FirmwarePageDriver::loadThroughTheDialog(
+            *f, writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
         f->messages.boxes.clear(); // the file's check is not what this test is about
         button(u"sbTransmit"_s)->click();
         QTRY_VERIFY_WITH_TIMEOUT(!sim->fetchCapture().isEmpty(), 5000);
@@ -344,7 +327,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, contents);
         QFETCH(QString, shown);
         f = std::make_unique<WindowFixture>();
-        loadThroughTheDialog(writeFile(u"firmware.hex"_s, contents));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, contents));
         QCOMPARE(memo(u"MHexFile"_s)->toPlainText(), shown);
     }
 
@@ -352,7 +335,7 @@ private Q_SLOTS:
     {
         f = std::make_unique<WindowFixture>();
         const QString path = writeFile(u"broken.hex"_s, ":0400000000308A0041\r\n:00000001FF\r\n");
-        loadThroughTheDialog(path);
+        FirmwarePageDriver::loadThroughTheDialog(*f, path);
         QCOMPARE(f->messages.boxes.size(), 1);
         QVERIFY(f->messages.boxes.first().text.contains(u"Line 1: the checksum is 41"_s));
         QCOMPARE(f->control<QLineEdit>(u"eHexFile"_s)->text(), path);
@@ -363,7 +346,7 @@ private Q_SLOTS:
     void cancellingTheDialogChangesNothing()
     {
         f = std::make_unique<WindowFixture>();
-        loadThroughTheDialog(writeFile(u"first.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"first.hex"_s, smallHex));
         FileDialogs::setChooser([](const FileDialogs::Dialog &request) {
             return request.folder.endsWith(u"first.hex"_s) ? QString() : u"wrong"_s;
         });
@@ -376,7 +359,7 @@ private Q_SLOTS:
     void anUnreadableFileIsReported()
     {
         f = std::make_unique<WindowFixture>();
-        loadThroughTheDialog(files.filePath(u"missing.hex"_s));
+        FirmwarePageDriver::loadThroughTheDialog(*f, files.filePath(u"missing.hex"_s));
         QCOMPARE(f->messages.boxes.size(), 1);
         QVERIFY(f->messages.boxes.first().text.contains(u"missing.hex"_s));
         QVERIFY(memo(u"MHexFile"_s)->toPlainText().isEmpty());
