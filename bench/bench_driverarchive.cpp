@@ -17,7 +17,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -40,23 +39,17 @@ Run unpack(const QString &zip)
     QTemporaryDir target;
     Run run;
     QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-        run.worstTickGapMs = std::max(run.worstTickGapMs, sinceTick.nsecsElapsed() / 1e6);
-        sinceTick.restart();
-    });
     QEventLoop loop;
     std::unique_ptr<QThread> worker(
         QThread::create([&] { run.result = DriverArchive::extract(zip, target.path()); }));
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    ticker.start(10);
-    sinceTick.start();
+    const BenchSupport::EventLoopGaps gaps(10);
     clock.start();
     worker->start();
     loop.exec();
     worker->wait();
     run.ms = clock.nsecsElapsed() / 1e6;
+    run.worstTickGapMs = gaps.worstMs();
     return run;
 }
 

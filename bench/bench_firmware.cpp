@@ -15,7 +15,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
@@ -73,16 +72,9 @@ int main(int argc, char *argv[])
             auto *page = w.findChild<FirmwarePage *>();
             page->loadHexFile(hexPath);
 
-            QElapsedTimer sinceTick;
-            qint64 longestGapMs = 0;
-            QTimer ticker;
-            ticker.setInterval(1);
-            QObject::connect(&ticker, &QTimer::timeout, &ticker,
-                             [&] { longestGapMs = std::max(longestGapMs, sinceTick.restart()); });
+            const BenchSupport::EventLoopGaps gaps(1);
             QElapsedTimer clock;
             clock.start();
-            sinceTick.start();
-            ticker.start();
             page->sbTransmitClick();
             while (page->isUploading())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
@@ -94,13 +86,12 @@ int main(int argc, char *argv[])
             while (sim.fetchCapture().size() < expected && clock.elapsed() < 600000)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             const double seconds = double(clock.nsecsElapsed()) / 1e9;
-            ticker.stop();
+            const double longestGapMs = gaps.worstMs();
             const double limit =
                 BenchSupport::uploadLineSeconds(hex, mode.direct || mode.comm, mode.echo, baud);
             std::printf("%6d %-22s page done %6.2f s, line done %6.2f s, limit %6.2f s, "
-                        "fraction %.3f, longest gap %lld ms\n",
-                        baud, mode.name, handedOver, seconds, limit, limit / seconds,
-                        static_cast<long long>(longestGapMs));
+                        "fraction %.3f, longest gap %.0f ms\n",
+                        baud, mode.name, handedOver, seconds, limit, limit / seconds, longestGapMs);
             std::fflush(stdout);
         }
     }

@@ -11,7 +11,6 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -32,21 +31,15 @@ Download download(WebClient &web, const QString &url)
 {
     Download result;
     QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, &ticker, [&] {
-        result.worstTickGapMs = std::max(result.worstTickGapMs, sinceTick.nsecsElapsed() / 1e6);
-        sinceTick.restart();
-    });
     const auto connection =
-        QObject::connect(&web, &WebClient::work, &ticker, [&result] { ++result.progressEvents; });
+        QObject::connect(&web, &WebClient::work, &web, [&result] { ++result.progressEvents; });
     QBuffer body;
     body.open(QIODevice::WriteOnly);
-    ticker.start(10);
-    sinceTick.start();
+    const BenchSupport::EventLoopGaps gaps(10);
     clock.start();
     result.bytes = web.Get(url, body);
     result.ms = clock.nsecsElapsed() / 1e6;
+    result.worstTickGapMs = gaps.worstMs();
     QObject::disconnect(connection);
     return result;
 }

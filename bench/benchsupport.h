@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -97,5 +98,29 @@ inline double uploadLineSeconds(const QByteArray &hex, bool xonPaced, bool echoe
         bytes = 2 * hex.size();
     return double(bytes) * 10.0 / baud;
 }
+
+// The longest time the event loop went without running a timer of the given interval, from
+// construction on: how long the window would have been frozen meanwhile.
+class EventLoopGaps final
+{
+public:
+    explicit EventLoopGaps(int intervalMs)
+    {
+        QObject::connect(&m_ticker, &QTimer::timeout, &m_ticker, [this] {
+            m_worstMs = std::max(m_worstMs, double(m_sinceTick.nsecsElapsed()) / 1e6);
+            m_sinceTick.restart();
+        });
+        m_ticker.start(intervalMs);
+        m_sinceTick.start();
+    }
+    Q_DISABLE_COPY_MOVE(EventLoopGaps)
+
+    double worstMs() const { return m_worstMs; }
+
+private:
+    QTimer m_ticker;
+    QElapsedTimer m_sinceTick;
+    double m_worstMs = 0;
+};
 
 } // namespace BenchSupport
