@@ -44,7 +44,8 @@ QByteArray allReports(int round)
 {
     QString text;
     for (int cv = 1; cv <= 255; ++cv)
-        text += StationWire::framePacket(encodeCvReport({cv, (cv + round) & 0xFF}));
+        text += StationWire::framePacket(
+            encodeCvReport({cv, (cv + round) & 0xFF}, CvReportForm::Short));
     return StationWire::bytesFromChars(text);
 }
 

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (const std::optional<CvReport> report = decodeCvReport(text)) {
         FUZZ_CHECK(report->cv >= 0 && report->cv <= 0xFF);
         FUZZ_CHECK(report->value >= 0 && report->value <= 0xFF);
-        FUZZ_CHECK(decodeCvReport(encodeCvReport(*report)) == report);
+        for (const CvReportForm form : {CvReportForm::Short, CvReportForm::WithLineEnd})
+            FUZZ_CHECK(decodeCvReport(encodeCvReport(*report, form)) == report);
     }
     try {
         for (const int cv : CvSequence::cvsIn(text))

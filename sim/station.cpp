@@ -13,7 +13,8 @@ using namespace Qt::Literals::StringLiterals;
 Station::Station(const Options &options, PacketSender &sender, QObject *parent)
     : QObject(parent), m_sender(sender), m_locos(options.addresses, options.sliderMaxima),
       m_decoder(options.cvValues), m_turnoutTable(options.turnoutTable),
-      m_sendTurnoutsAfterUpload(options.sendTurnoutsAfterUpload)
+      m_sendTurnoutsAfterUpload(options.sendTurnoutsAfterUpload),
+      m_cvReportForm(options.cvReportForm)
 {
     if (m_turnoutTable.isEmpty())
         m_turnoutTable = MemoryImage::text(TurnoutSignature::SignatureDigits);
@@ -95,6 +96,6 @@ void Station::answerCvSequence(const QString &text)
         return;
     }
     for (const int cv : std::as_const(cvs))
-        m_sender.send(encodeCvReport({cv, m_decoder.value(cv)}));
+        m_sender.send(encodeCvReport({cv, m_decoder.value(cv)}, m_cvReportForm));
     Q_EMIT cvSequenceAnswered(int(cvs.size()));
 }

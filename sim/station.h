@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cv/cvreport.h"
 #include "cvdecoder.h"
 #include "locoslots.h"
 #include "stationinput.h"
@@ -25,6 +26,7 @@ public:
         QMap<int, int> cvValues;
         QString turnoutTable; // empty: a table without entries
         bool sendTurnoutsAfterUpload = false;
+        CvReportForm cvReportForm = CvReportForm::Short;
         int imageIdleMs = 300;
     };
 
@@ -52,6 +54,7 @@ private:
     CvDecoder m_decoder;
     QString m_turnoutTable;
     bool m_sendTurnoutsAfterUpload = false;
+    CvReportForm m_cvReportForm = CvReportForm::Short;
     QStringList m_imageLines;
     QTimer m_imageIdle;
 };

@@ -24,13 +24,14 @@ std::optional<CvReport> decodeCvReport(QStringView packet)
     return CvReport{*cv, *value};
 }
 
-QString encodeCvReport(const CvReport &report)
+QString encodeCvReport(const CvReport &report, CvReportForm form)
 {
     QString text;
     text.append(u'C');
     HexDigits::appendByte(text, report.cv);
     text.append(u'=');
     HexDigits::appendByte(text, report.value);
-    text.append(u"\r\n");
+    if (form == CvReportForm::WithLineEnd)
+        text.append(u"\r\n");
     return text;
 }

@@ -17,8 +17,11 @@ struct CvReport
 // Nothing when a field is missing or holds a character that is not a hex digit. CV 0 is a
 // readable report that names no CV; the page answers it with its own message.
 std::optional<CvReport> decodeCvReport(QStringView packet);
-// The form the simulated decoder answers in: "C" + CV + "=" + value + CR LF ("C1D=03\r\n").
-// Framed, that is exactly the 10 characters the CV page cuts at, so reports that arrive
-// together are cut one by one: a shorter report would be cut at 10 characters with the start
-// of the next one inside it, and that one lost.
-QString encodeCvReport(const CvReport &report);
+// The forms a station may answer in: the short "C1D=03", or with a line end, "C1D=03" CR LF,
+// which framed makes exactly the 10 characters the CV page allows.
+enum class CvReportForm
+{
+    Short,
+    WithLineEnd
+};
+QString encodeCvReport(const CvReport &report, CvReportForm form);

@@ -91,16 +91,20 @@ void TComDataPacket::feed(QByteArrayView chunk)
     }
 }
 
-// The size rule is tested before the stop text, so a full-size run of characters is a packet
-// even when a stop text lies inside it.
+// A stop text within the size ends the packet there; only a run of size characters without one
+// is cut at the size. Testing the size first would swallow the start of a short packet that
+// follows another in the same chunk, and lose it.
 qsizetype TComDataPacket::packetLength(QStringView rest) const
 {
+    if (!m_stop.isEmpty()) {
+        const QStringView window = m_size > 0 ? rest.left(m_size) : rest;
+        const qsizetype at = find(window, m_stop, m_start.size());
+        if (at >= 0)
+            return at + m_stop.size();
+    }
     if (m_size > 0 && rest.size() >= m_size)
         return m_size;
-    if (m_stop.isEmpty())
-        return -1;
-    const qsizetype at = find(rest, m_stop, m_start.size());
-    return at < 0 ? -1 : at + m_stop.size();
+    return -1;
 }
 
 void TComDataPacket::cutPacket(qsizetype length)

@@ -374,6 +374,10 @@ private Q_SLOTS:
         QTest::newRow("cv-reports-with-noise")
             << u"cv"_s << QByteArray("xx$C1D=03\r\n%yy$C01=FF\r\n%") << 2
             << QStringList{u"C1D=03\tCV 29 = 3"_s, u"C01=FF\tCV 1 = 255"_s};
+        QTest::newRow("cv-six-short-reports-in-one-chunk")
+            << u"cv"_s << QByteArray("$C01=03%$C02=0C%$C03=18%$C04=1F%$C05=26%$C1D=06%") << 6
+            << QStringList{u"C01=03\tCV 1 = 3"_s,  u"C02=0C\tCV 2 = 12"_s, u"C03=18\tCV 3 = 24"_s,
+                           u"C04=1F\tCV 4 = 31"_s, u"C05=26\tCV 5 = 38"_s, u"C1D=06\tCV 29 = 6"_s};
         QTest::newRow("cv-report-naming-no-cv")
             << u"cv"_s << QByteArray("$C00=03\r\n%") << 1
             << QStringList{u"C00=03\tnames no CV: incompatible data"_s};

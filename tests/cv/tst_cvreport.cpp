@@ -51,14 +51,16 @@ void TestCvReport::decode()
 
 void TestCvReport::encodeRoundTrips()
 {
-    for (const int cv : {1, 10, 29, 255}) {
-        for (const int value : {0, 3, 171, 255}) {
-            const QString text = encodeCvReport({cv, value});
-            QCOMPARE(text.size(), 8);
-            QCOMPARE(decodeCvReport(text), std::optional<CvReport>(CvReport{cv, value}));
+    for (const CvReportForm form : {CvReportForm::Short, CvReportForm::WithLineEnd}) {
+        for (const int cv : {1, 10, 29, 255}) {
+            for (const int value : {0, 3, 171, 255}) {
+                const QString text = encodeCvReport({cv, value}, form);
+                QCOMPARE(decodeCvReport(text), std::optional<CvReport>(CvReport{cv, value}));
+            }
         }
     }
-    QCOMPARE(encodeCvReport({29, 3}), u"C1D=03\r\n"_s);
+    QCOMPARE(encodeCvReport({29, 3}, CvReportForm::Short), u"C1D=03"_s);
+    QCOMPARE(encodeCvReport({29, 3}, CvReportForm::WithLineEnd), u"C1D=03\r\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestCvReport)

@@ -84,10 +84,15 @@ void TestPacketFramer::framing_data()
         << 30 << chunksOf(statusPacket(), QList<int>(30, 1)) << QStringList{status} << QString();
     QTest::newRow("two-reports-one-chunk-size10")
         << 10 << QList<QByteArray>{"$12%$34%"} << QStringList{u"12"_s, u"34"_s} << QString();
-    QTest::newRow("size-rule-before-stop-text")
-        << 10 << QList<QByteArray>{"$123456%$ab%"} << QStringList{u"123456%$a"_s} << u"b%"_s;
-    QTest::newRow("size-rule-leftover-dropped-by-next-start")
-        << 10 << QList<QByteArray>{"$123456%$ab%", "$cd%"} << QStringList{u"123456%$a"_s, u"cd"_s}
+    QTest::newRow("stop-text-within-size-ends-packet")
+        << 10 << QList<QByteArray>{"$123456%$ab%"} << QStringList{u"123456"_s, u"ab"_s}
+        << QString();
+    QTest::newRow("six-short-cv-reports-one-chunk")
+        << 10 << QList<QByteArray>{"$C01=03%$C02=0C%$C03=18%$C04=1F%$C05=26%$C1D=06%"}
+        << QStringList{u"C01=03"_s, u"C02=0C"_s, u"C03=18"_s, u"C04=1F"_s, u"C05=26"_s, u"C1D=06"_s}
+        << QString();
+    QTest::newRow("short-malformed-packet-then-status")
+        << 30 << QList<QByteArray>{"$03G4%" + statusPacket()} << QStringList{u"03G4"_s, status}
         << QString();
     QTest::newRow("full-size-reports-back-to-back-all-cut")
         << 10 << QList<QByteArray>{"$C01=03\r\n%$C02=0C\r\n%"}
@@ -113,8 +118,10 @@ void TestPacketFramer::framing_data()
         << 30 << QList<QByteArray>{"$0304"} << QStringList{} << u"$0304"_s;
     QTest::newRow("second-start-inside-packet-is-content")
         << 30 << QList<QByteArray>{"$1$2%"} << QStringList{u"1$2"_s} << QString();
-    QTest::newRow("size-cut-keeps-stop-text-that-is-not-last")
-        << 5 << QList<QByteArray>{"$1%2%"} << QStringList{u"1%2%"_s} << QString();
+    QTest::newRow("stop-text-inside-size-ends-early")
+        << 5 << QList<QByteArray>{"$1%2%"} << QStringList{u"1"_s} << u"2%"_s;
+    QTest::newRow("stop-text-beyond-size-cut-at-size")
+        << 5 << QList<QByteArray>{"$1234%"} << QStringList{u"1234"_s} << u"%"_s;
     QTest::newRow("empty-packet") << 10 << QList<QByteArray>{"$%"} << QStringList{QString()}
                                   << QString();
     QTest::newRow("bytes-above-0x7f-become-latin-1-characters")
