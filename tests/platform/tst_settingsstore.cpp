@@ -1,7 +1,9 @@
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
+#include "support/filepermissions.h"
 #include "support/testfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -9,7 +11,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -170,20 +171,26 @@ private Q_SLOTS:
         QCOMPARE(readFile(), QJsonObject({{u"port"_s, u"COM5"_s}}));
     }
 
+    // A read-only folder, which root too must respect while the hold lives.
     void failedWriteKeepsThePreviousFile()
     {
-        if (geteuid() == 0)
-            QSKIP("root writes into read-only folders; the failure cannot be staged");
         writeFile("{\"Port\": \"COM3\"}");
-        QFile::setPermissions(QFileInfo(m_path).absolutePath(), QFile::ReadOwner | QFile::ExeOwner);
-        SettingsStore store;
-        store.setPath(m_path);
-        QVERIFY(store.openKey());
-        store.writeString(u"Port"_s, u"COM9"_s);
-        QVERIFY_THROWS_EXCEPTION(KorvantError, store.closeKey());
-        QFile::setPermissions(QFileInfo(m_path).absolutePath(),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString folder = QFileInfo(m_path).absolutePath();
+        const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        {
+            FilePermissionsHold permissions;
+            QVERIFY(permissions.holds());
+            SettingsStore store;
+            store.setPath(m_path);
+            QVERIFY(store.openKey());
+            store.writeString(u"Port"_s, u"COM9"_s);
+            QVERIFY_THROWS_EXCEPTION(KorvantError, store.closeKey());
+        }
+        QVERIFY(
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QCOMPARE(readFile().value(u"Port"_s).toString(), u"COM3"_s);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), files);
     }
 };
 

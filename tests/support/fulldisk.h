@@ -4,61 +4,60 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
-#include <sys/mount.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
-// A small file system of its own that a test fills up, to see how the program saves on a full
-// disk: a tmpfs mount, so only as root; skipReason() says why not otherwise.
+// A disk that takes no more bytes, staged for every user without a mount: once fill() is
+// called, the file size limit of this process (RLIMIT_FSIZE) is 0, so every write to a regular
+// file fails, as it does on a full disk. The kernel answers EFBIG ("File too large") where a
+// full disk answers ENOSPC; the program reaches the same failed write() and reports it with the
+// system's text either way. SIGXFSZ, which the kernel sends with EFBIG and which would end the
+// process, is ignored meanwhile. Files can still be created, renamed and removed, as on a full
+// disk with inodes left. The limit covers the whole process (the test writes nothing to regular
+// files while it holds) and ends with this object. Pipes and terminals are not affected.
 class FullDisk final
 {
 public:
     FullDisk()
     {
-        if (geteuid() != 0) {
-            m_skipReason = QStringLiteral("a full disk is staged on a tmpfs mount, which needs "
-                                          "root; this test runs only as root (as CI does)");
-            return;
-        }
-        if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                    "size=256k") != 0) {
-            m_skipReason = QStringLiteral("cannot mount a tmpfs here: %1")
-                               .arg(QString::fromLocal8Bit(strerror(errno)));
-            return;
-        }
-        m_mounted = true;
+        ::getrlimit(RLIMIT_FSIZE, &m_savedLimit);
+        m_savedSignal = ::signal(SIGXFSZ, SIG_IGN);
     }
     ~FullDisk()
     {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+        ::setrlimit(RLIMIT_FSIZE, &m_savedLimit);
+        ::signal(SIGXFSZ, m_savedSignal);
     }
-    Q_DISABLE_COPY_MOVE(FullDisk)
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
 
-    QString skipReason() const { return m_skipReason; }
     QString path() const { return m_dir.path(); }
 
-    // Writes filler until the file system refuses any more.
+    // From now on no byte more is written; true when a probe write is refused as it should be.
     bool fill() const
     {
-        QFile filler(m_dir.filePath(QStringLiteral("filler")));
-        if (!filler.open(QIODevice::WriteOnly))
+        rlimit none = m_savedLimit;
+        none.rlim_cur = 0;
+        if (::setrlimit(RLIMIT_FSIZE, &none) != 0)
             return false;
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
-        filler.close();
-        bool full = false;
-        {
-            QFile probe(m_dir.filePath(QStringLiteral("probe")));
-            full = !probe.open(QIODevice::WriteOnly) || probe.write(block) < 0 || !probe.flush();
-        }
-        QFile::remove(m_dir.filePath(QStringLiteral("probe")));
-        return full;
+        const QByteArray probe = QFile::encodeName(m_dir.filePath(QStringLiteral("probe")));
+        const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        const bool refused = ::write(fd, "x", 1) < 0 && errno == EFBIG;
+        ::close(fd);
+        ::unlink(probe.constData());
+        return refused;
     }
+
+    // The system's text for the failed write, as the program passes it on.
+    static QString failureText() { return QString::fromLocal8Bit(::strerror(EFBIG)); }
 
 private:
     QTemporaryDir m_dir;
-    QString m_skipReason;
-    bool m_mounted = false;
+    rlimit m_savedLimit{};
+    sighandler_t m_savedSignal = SIG_DFL;
 };

@@ -258,8 +258,6 @@ private Q_SLOTS:
     void fullDiskKeepsTheEarlierArchive()
     {
         FullDisk disk;
-        if (!disk.skipReason().isEmpty())
-            QSKIP(qPrintable(disk.skipReason()));
         const QByteArray earlier = "an earlier archive";
         QVERIFY(writeFile(disk.path() + u"/USBDrivers.zip"_s, earlier));
         QVERIFY(disk.fill());
@@ -268,7 +266,9 @@ private Q_SLOTS:
         QCOMPARE(f->messages.boxes.size(), 1);
         QVERIFY2(f->messages.texts().first().startsWith(u"Cannot write "_s),
                  qPrintable(f->messages.texts().first()));
-        QCOMPARE(entries(disk.path()), QStringList({u"USBDrivers.zip"_s, u"filler"_s}));
+        QVERIFY2(f->messages.texts().first().contains(FullDisk::failureText()),
+                 qPrintable(f->messages.texts().first()));
+        QCOMPARE(entries(disk.path()), QStringList{u"USBDrivers.zip"_s});
         QCOMPARE(TestFiles::read(disk.path() + u"/USBDrivers.zip"_s), earlier);
         QVERIFY(!button(u"bbInstallDrivers86"_s)->isEnabled());
     }
