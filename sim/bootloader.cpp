@@ -2,54 +2,39 @@
 
 #include "link/stationwire.h"
 
-BootLoader::BootLoader(const Options &options, std::function<void(const QByteArray &)> send,
+#include <algorithm>
+
+BootLoader::BootLoader(const Options &options, std::function<void(const QByteArray &, qint64)> send,
                        std::function<void()> overrun)
     : m_options(options), m_send(std::move(send)), m_overrun(std::move(overrun)),
       m_random(options.seed)
-{
-    m_writing.setSingleShot(true);
-    QObject::connect(&m_writing, &QTimer::timeout, [this] {
-        answerRecord();
-        m_overrunSaid = false;
-        if (--m_unanswered > 0)
-            m_writing.start(m_options.xonDelayMs);
-    });
-}
+{}
 
-void BootLoader::receive(QByteArrayView bytes)
+void BootLoader::receive(QByteArrayView bytes, qint64 receivedNs)
 {
     if (m_options.silent)
         return;
     if (m_options.specialRead) {
-        m_send(bytes.toByteArray());
+        m_send(bytes.toByteArray(), receivedNs + m_options.turnaroundNs);
         return;
     }
     for (const char c : bytes) {
-        if (m_unanswered > 0 && c != '\r' && c != '\n' && !m_overrunSaid && m_overrun) {
+        if (receivedNs < m_writingUntilNs && c != '\r' && c != '\n' && !m_overrunSaid &&
+            m_overrun) {
             m_overrunSaid = true;
             m_overrun();
         }
         // A malformed record is answered too: the program waits for XON after every line it
         // sends, and a boot loader that kept quiet would hold it up for nothing.
-        if (m_tracker.take(c) != HexRecordTracker::Result::Pending)
-            recordEnded();
+        if (m_tracker.take(c) == HexRecordTracker::Result::Pending)
+            continue;
+        // Records that come while one is being written queue up behind it.
+        if (receivedNs >= m_writingUntilNs)
+            m_overrunSaid = false;
+        m_writingUntilNs = std::max(receivedNs, m_writingUntilNs) + m_options.writeNs;
+        ++m_recordsAnswered;
+        m_send(answer(), m_writingUntilNs);
     }
-}
-
-void BootLoader::recordEnded()
-{
-    if (m_options.xonDelayMs <= 0) {
-        answerRecord();
-        return;
-    }
-    if (m_unanswered++ == 0)
-        m_writing.start(m_options.xonDelayMs);
-}
-
-void BootLoader::answerRecord()
-{
-    ++m_recordsAnswered;
-    m_send(answer());
 }
 
 QByteArray BootLoader::answer()

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -62,6 +63,14 @@ bool PseudoTerminal::open(QString *error)
         Q_EMIT readyWrite();
     });
     return true;
+}
+
+qsizetype PseudoTerminal::bytesWaiting() const
+{
+    int waiting = 0;
+    if (m_master < 0 || ::ioctl(m_master, FIONREAD, &waiting) != 0)
+        return 0;
+    return waiting;
 }
 
 QByteArray PseudoTerminal::read(qsizetype maxBytes)

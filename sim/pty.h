@@ -23,6 +23,8 @@ public:
     bool isOpen() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
 
+    // Bytes the program has written that are waiting to be read.
+    qsizetype bytesWaiting() const;
     // Non-blocking: what is there, up to maxBytes; empty when nothing is waiting.
     QByteArray read(qsizetype maxBytes);
     // Non-blocking: the number of bytes taken, 0 when the line is full, -1 on failure.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linemodel.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -11,6 +13,8 @@ struct SimOptions
 {
     QString name = QStringLiteral("SIM1");
     int baud = 0;
+    FrameShape frame;
+    int latencyMs = 0;
     QString captureFile;
 
     bool bootLoader = false;
@@ -19,13 +23,15 @@ struct SimOptions
     int strayBeforeXon = 0;
     bool doubleXon = false;
     int noiseForXon = 0;
-    int xonDelayMs = 0;
+    int writeTimeMs = 0;
+    int turnaroundUs = 0;
 
     std::array<int, 4> addresses{3, 4, 5, 6};
     std::array<int, 4> sliderMaxima{31, 31, 31, 31};
     QMap<int, int> cvValues;
     QString turnoutsFile;
     bool sendTurnoutsAfterUpload = false;
+    bool cvReportsWithLineEnd = false;
 
     int chunkSize = 0;
     int chunkGapMs = 2;

@@ -47,9 +47,13 @@ bool Simulator::start()
         complain(m_advertisement->error());
         return false;
     }
-    m_link = std::make_unique<WireLink>(
-        *m_pty, WireLink::Options{m_options.baud, m_options.chunkSize, m_options.chunkGapMs,
-                                  m_options.hangUpAfter});
+    WireLink::Options line;
+    line.line = LineModel{m_options.baud, m_options.frame};
+    line.latencyNs = qint64(m_options.latencyMs) * 1000000;
+    line.chunkSize = m_options.chunkSize;
+    line.chunkGapMs = m_options.chunkGapMs;
+    line.hangUpAfter = m_options.hangUpAfter;
+    m_link = std::make_unique<WireLink>(*m_pty, line);
     connect(m_link.get(), &WireLink::hungUp, this, [] {
         Console::say(u"hung up"_s);
         QCoreApplication::quit();
@@ -74,6 +78,8 @@ void Simulator::startStation()
     options.sliderMaxima = m_options.sliderMaxima;
     options.cvValues = m_options.cvValues;
     options.sendTurnoutsAfterUpload = m_options.sendTurnoutsAfterUpload;
+    options.cvReportForm =
+        m_options.cvReportsWithLineEnd ? CvReportForm::WithLineEnd : CvReportForm::Short;
     if (!m_options.turnoutsFile.isEmpty()) {
         QFile file(m_options.turnoutsFile);
         if (file.open(QIODevice::ReadOnly))
@@ -94,11 +100,13 @@ void Simulator::startBootLoader()
     m_bootLoader = std::make_unique<BootLoader>(
         BootLoader::Options{m_options.specialRead, m_options.silentBootLoader,
                             m_options.strayBeforeXon, m_options.doubleXon, m_options.noiseForXon,
-                            m_options.xonDelayMs, m_options.seed},
-        [this](const QByteArray &bytes) { m_link->send(bytes); },
+                            qint64(m_options.writeTimeMs) * 1000000,
+                            qint64(m_options.turnaroundUs) * 1000, m_options.seed},
+        [this](const QByteArray &bytes, qint64 notBeforeNs) { m_link->sendAt(bytes, notBeforeNs); },
         [] { Console::say(u"overrun"_s); });
-    connect(m_link.get(), &WireLink::bytesReceived, this,
-            [this](const QByteArray &bytes) { m_bootLoader->receive(bytes); });
+    connect(m_link.get(), &WireLink::bytesReceived, this, [this](const QByteArray &bytes) {
+        m_bootLoader->receive(bytes, m_link->lastReceivedNs());
+    });
 }
 
 void Simulator::connectConsole()
