@@ -50,14 +50,15 @@ QString ProgramFiles::swapFile() const
     return ServerNames::newProgramFileName(oldFile());
 }
 
-QString ProgramFiles::DownLoadURL(WebClient &web, const QString &sUrl)
+QString ProgramFiles::DownLoadURL(WebClient &web, const QString &sUrl,
+                                  const QString &offeredVersion)
 {
-    download(web, sUrl);
+    download(web, sUrl, offeredVersion);
     install();
     return ServerNames::newProgramFileName(fileName());
 }
 
-void ProgramFiles::download(WebClient &web, const QString &sUrl)
+void ProgramFiles::download(WebClient &web, const QString &sUrl, const QString &offeredVersion)
 {
     const QString transmissionError = u"Erreur de transmission -"_s + fileName();
     // Written under a temporary name and renamed once complete: a failure leaves no ".new".
@@ -69,9 +70,22 @@ void ProgramFiles::download(WebClient &web, const QString &sUrl)
         throw KorvantError(transmissionError + u'.');
     if (const QString error = AtomicSave::commit(file); !error.isEmpty())
         throw KorvantError(u"Cannot write %1: %2"_s.arg(downloadFile(), error));
-    if (VersionRecord::GetPropertyValue(downloadFile(), u"FileVersion"_s).isEmpty()) {
+    const QString received = VersionRecord::GetPropertyValue(downloadFile(), u"FileVersion"_s);
+    if (received.isEmpty()) {
         QFile::remove(downloadFile());
         throw KorvantError(transmissionError + u": the file is not a Korvant program."_s);
+    }
+    // A stale or mixed-up file on the server would otherwise be installed in silence, or the
+    // same offer would come back after every restart.
+    if (received != offeredVersion) {
+        QFile::remove(downloadFile());
+        const QString offered = offeredVersion.isEmpty()
+                                    ? u"the server published no version"_s
+                                    : u"the server offered version %1"_s.arg(offeredVersion);
+        throw KorvantError(
+            u"The update was refused: %1, but the program file it sent is version "
+            "%2. The running program (%3) is kept."_s.arg(
+                offered, received, VersionRecord::GetPropertyValue(m_program, u"FileVersion"_s)));
     }
 }
 

@@ -24,9 +24,10 @@ public:
     QString swapFile() const;
 
     // Downloads sUrl as the ".new" file and, once it is complete, non-empty and carries a version
-    // record, makes it the program file; the running one becomes the ".old" file and the
-    // download is gone. Gives the download's name.
-    QString DownLoadURL(WebClient &web, const QString &sUrl);
+    // record whose FileVersion is offeredVersion (the version the user said yes to), makes it
+    // the program file; the running one becomes the ".old" file and the download is gone.
+    // Gives the download's name.
+    QString DownLoadURL(WebClient &web, const QString &sUrl, const QString &offeredVersion);
     // Swaps the program file and the ".old" file.
     void revert();
 
@@ -37,7 +38,7 @@ public:
     void setRename(Rename rename) { m_rename = std::move(rename); }
 
 private:
-    void download(WebClient &web, const QString &sUrl);
+    void download(WebClient &web, const QString &sUrl, const QString &offeredVersion);
     void install();
     void move(const QString &from, const QString &to);
     // Runs the undo steps after a failed move; what could not be undone is added to the text.

@@ -105,16 +105,17 @@ void VersionUpdate::checkVersion(bool forced)
         clearProgress();
         return;
     }
-    update(updateUrl);
+    update(updateUrl, published);
 }
 
-void VersionUpdate::update(const QString &updateUrl)
+void VersionUpdate::update(const QString &updateUrl, const QString &offeredVersion)
 {
     {
         BusyCursor busy;
         try {
             DownLoadURL(
-                ServerNames::programFileAddress(updateUrl, QFileInfo(m_programFile).fileName()));
+                ServerNames::programFileAddress(updateUrl, QFileInfo(m_programFile).fileName()),
+                offeredVersion);
         } catch (const KorvantError &) {
             clearProgress();
             throw;
@@ -124,9 +125,9 @@ void VersionUpdate::update(const QString &updateUrl)
     restart();
 }
 
-QString VersionUpdate::DownLoadURL(const QString &sUrl)
+QString VersionUpdate::DownLoadURL(const QString &sUrl, const QString &offeredVersion)
 {
-    return files().DownLoadURL(m_web, sUrl);
+    return files().DownLoadURL(m_web, sUrl, offeredVersion);
 }
 
 void VersionUpdate::bRevertOldVersionClick()

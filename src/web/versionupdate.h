@@ -30,15 +30,16 @@ public:
     void bCheckNewVersionClick();
     void bCheckNewVersionMouseDown(Qt::MouseButton button);
     void bRevertOldVersionClick();
-    // Puts the program file at sUrl in place of the running one; gives the download's name.
-    QString DownLoadURL(const QString &sUrl);
+    // Puts the program file at sUrl in place of the running one, provided it is the version
+    // offered; gives the download's name.
+    QString DownLoadURL(const QString &sUrl, const QString &offeredVersion);
 
     // The platform's start of a program without waiting for it.
     static bool startDetached(const QString &program, qint64 *pid = nullptr);
 
 private:
     void checkVersion(bool forced);
-    void update(const QString &updateUrl);
+    void update(const QString &updateUrl, const QString &offeredVersion);
     void restart();
     void clearProgress();
     ProgramFiles files() const;

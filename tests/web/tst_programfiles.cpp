@@ -38,6 +38,9 @@ QString version(const QString &file)
     return VersionRecord::GetPropertyValue(file, u"FileVersion"_s);
 }
 
+// The version of the program file the server publishes.
+const QString served = u"2.0.0.5"_s;
+
 } // namespace
 
 class TestProgramFiles : public QObject
@@ -50,7 +53,7 @@ private Q_SLOTS:
         m_server = std::make_unique<LocalWebServer>();
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
         qputenv("XDG_CONFIG_HOME", m_server->configHome().toUtf8());
-        QVERIFY(!stampedProgramCopy(m_server->updateDir() + u"/korvant"_s, u"2.0.0.5"_s,
+        QVERIFY(!stampedProgramCopy(m_server->updateDir() + u"/korvant"_s, served,
                                     m_server->baseUrl().toString())
                      .isEmpty());
         QVERIFY(m_server->publish(u"empty"_s, {}));
@@ -85,7 +88,8 @@ private Q_SLOTS:
                                                           : m_folders->working.path());
         WebClient web;
 
-        QCOMPARE(files.DownLoadURL(web, m_server->url(u"korvant"_s).toString()), u"korvant.new"_s);
+        QCOMPARE(files.DownLoadURL(web, m_server->url(u"korvant"_s).toString(), served),
+                 u"korvant.new"_s);
         expectVersions(u"2.0.0.5"_s, u"2.0.0.3"_s);
         files.revert();
         expectVersions(u"2.0.0.3"_s, u"2.0.0.5"_s);
@@ -128,8 +132,39 @@ private Q_SLOTS:
         files.setDownloadCap(1024 * 1024);
         WebClient web;
         web.setStallTimeout(1000);
-        const QString failure = failureOf([&] { files.DownLoadURL(web, url); });
+        const QString failure = failureOf([&] { files.DownLoadURL(web, url, served); });
         QVERIFY2(failure.startsWith(expected), qPrintable(failure));
+        QVERIFY(snapshot(m_folders->program.path()) == before);
+        QVERIFY(snapshot(m_folders->working.path()).isEmpty());
+    }
+
+    void otherVersionThanOfferedChangesNothing_data()
+    {
+        QTest::addColumn<QString>("offered");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("newer-offered")
+            << u"2.0.0.6"_s
+            << u"The update was refused: the server offered version 2.0.0.6, but the program file "
+               "it sent is version 2.0.0.5. The running program (2.0.0.3) is kept."_s;
+        QTest::newRow("same-digits-other-text")
+            << u"2.0.0.05"_s << u"the server offered version 2.0.0.05, but"_s;
+        QTest::newRow("nothing-published")
+            << QString()
+            << u"the server published no version, but the program file it sent is "
+               "version 2.0.0.5."_s;
+    }
+
+    void otherVersionThanOfferedChangesNothing()
+    {
+        QFETCH(QString, offered);
+        QFETCH(QString, expected);
+        QVERIFY(!stampedProgramCopy(oldFile(), u"2.0.0.2"_s, {}).isEmpty());
+        const Snapshot before = snapshot(m_folders->program.path());
+        ProgramFiles files(m_program, m_folders->working.path());
+        WebClient web;
+        const QString failure = failureOf(
+            [&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString(), offered); });
+        QVERIFY2(failure.contains(expected), qPrintable(failure));
         QVERIFY(snapshot(m_folders->program.path()) == before);
         QVERIFY(snapshot(m_folders->working.path()).isEmpty());
     }
@@ -153,8 +188,8 @@ private Q_SLOTS:
         ProgramFiles files(m_program, m_folders->working.path());
         failRename(files, {failingRename});
         WebClient web;
-        const QString failure =
-            failureOf([&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString()); });
+        const QString failure = failureOf(
+            [&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString(), served); });
         QVERIFY2(failure.startsWith(u"Cannot move "_s), qPrintable(failure));
         QVERIFY(snapshot(m_folders->program.path()) == before);
         QVERIFY(snapshot(m_folders->working.path()).isEmpty());
@@ -188,8 +223,8 @@ private Q_SLOTS:
         // The last move fails, and so does putting the program back.
         failRename(files, {3, 4});
         WebClient web;
-        const QString failure =
-            failureOf([&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString()); });
+        const QString failure = failureOf(
+            [&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString(), served); });
         QVERIFY2(failure.contains(
                      u"could not all be put back: %1 is still at %2"_s.arg(m_program, oldFile())),
                  qPrintable(failure));
@@ -203,8 +238,8 @@ private Q_SLOTS:
         const Snapshot before = snapshot(m_folders->program.path());
         ProgramFiles files(m_program, m_folders->working.path());
         WebClient web;
-        const QString failure =
-            failureOf([&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString()); });
+        const QString failure = failureOf(
+            [&] { files.DownLoadURL(web, m_server->url(u"korvant"_s).toString(), served); });
         QVERIFY2(failure.startsWith(u"Cannot remove the leftover "_s), qPrintable(failure));
         QVERIFY(snapshot(m_folders->program.path()) == before);
         QVERIFY(snapshot(m_folders->working.path()).isEmpty());
