@@ -1,5 +1,6 @@
 // The local stand-in of the maker's web server, as the program and the later web tests see it:
 // over HTTPS that is verified against the run-time CA, never with certificate errors ignored.
+#include "platform/versionrecord.h"
 #include "support/localwebserver.h"
 #include "support/testfiles.h"
 
@@ -145,6 +146,7 @@ private Q_SLOTS:
     void servesTheBuiltFiles_data();
     void servesTheBuiltFiles();
     void publishedVersionIsOneCrLfLine();
+    void publishedVersionIsStampedIntoTheServedProgram();
     void firmwareListNamesValidHexFiles();
     void driverArchiveHoldsBothInstallers();
     void droppedFileIsServed();
@@ -248,6 +250,48 @@ void TestLocalWebServer::publishedVersionIsOneCrLfLine()
     const Answer answer = get(m_server->url(u"korvant.ver"_s));
     QCOMPARE(answer.error, QNetworkReply::NoError);
     QCOMPARE(answer.body, QByteArray(KORVANT_EXPECTED_VERSION "\r\n"));
+}
+
+// The demo update installs what it offers only because the served copy says that version too.
+void TestLocalWebServer::publishedVersionIsStampedIntoTheServedProgram()
+{
+    LocalWebServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
+    const auto start = [&server](const QString &version, QByteArray *output) {
+        return server.runScript({u"start"_s, u"--build"_s, QStringLiteral(KORVANT_BINARY_DIR),
+                                 u"--port"_s, QString::number(server.baseUrl().port()),
+                                 u"--site-port"_s, QString::number(server.siteUrl().port()),
+                                 u"--ca-file"_s, server.caFile(), u"--published-version"_s,
+                                 version},
+                                output);
+    };
+    QCOMPARE(server.runScript({u"stop"_s}), 0);
+    QByteArray output;
+    QCOMPARE(start(u"2.0.0.7"_s, &output), 0);
+
+    VersionRecord::Values expected =
+        VersionRecord::read(QStringLiteral(KORVANT_BINARY_DIR "/bin/korvant"));
+    QVERIFY(!expected.isEmpty());
+    for (auto &[key, value] : expected) {
+        if (key == u"FileVersion"_s || key == u"ProductVersion"_s)
+            value = u"2.0.0.7"_s;
+    }
+    const QString served = server.updateDir() + u"/korvant"_s;
+    QCOMPARE(VersionRecord::read(served), expected);
+    QVERIFY(QFileInfo(served).isExecutable());
+    const Answer version =
+        fetch(requestFor(server.url(u"korvant.ver"_s), server.sslConfiguration()));
+    QCOMPARE(version.body, QByteArray("2.0.0.7\r\n"));
+    const Answer program = fetch(requestFor(server.url(u"korvant"_s), server.sslConfiguration()));
+    QCOMPARE(program.error, QNetworkReply::NoError);
+    QVERIFY(program.body == TestFiles::read(served));
+
+    // A version the record cannot hold is refused, not cut short.
+    QCOMPARE(server.runScript({u"stop"_s}), 0);
+    QCOMPARE(start(QString(600, u'9'), &output), 1);
+    QVERIFY2(output.contains("does not fit in the version record"), output.constData());
+    QCOMPARE(start(u"2.0\t1"_s, &output), 1);
+    QVERIFY2(output.contains("is not one line of text"), output.constData());
 }
 
 void TestLocalWebServer::firmwareListNamesValidHexFiles()
