@@ -14,7 +14,10 @@ done
 [ -x "$stage/usr/bin/korvant" ] || { echo "korvant is not executable"; exit 1; }
 grep -q '^Exec=korvant$' "$stage/usr/share/applications/korvant.desktop"
 grep -q '^Icon=korvant$' "$stage/usr/share/applications/korvant.desktop"
-"$stage/usr/bin/korvant-station-sim" --help | grep -q -- '--bootloader'
+# Read whole before matching: grep -q ends at the first match, and the pipe's writer would then
+# die of SIGPIPE, which pipefail reports as a failure.
+help=$("$stage/usr/bin/korvant-station-sim" --help)
+grep -q -- '--bootloader' <<<"$help" || { echo "korvant-station-sim --help names no --bootloader"; exit 1; }
 # The command-line tool needs no display: no Qt platform plugin is loaded.
 sequence=$(env -u QT_QPA_PLATFORM -u DISPLAY "$stage/usr/bin/korvant-cli" cv sequence 1-5)
 [[ "$sequence" == :01,02,03,04,05,00* ]] || { echo "korvant-cli does not run"; exit 1; }
