@@ -128,8 +128,11 @@ private Q_SLOTS:
         f->connect(); // disconnect
         f->userSelectsPage(TfKorvant::PageLink);
         f->connect();
-        QTest::qWait(50); // nothing more comes
-        QCOMPARE(sim->fetchCapture(), QByteArray(":X100"));
+        // A headlight click after the connect: the station receives in order, so when its
+        // instruction is in, whatever the connect sent is in before it.
+        QTest::mouseClick(f->control<QWidget>(u"panH1"_s), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(sim->fetchCapture().endsWith(":H000"), 3000);
+        QCOMPARE(sim->fetchCapture(), QByteArray(":X100:H000"));
     }
 
     void theSelectionGoesOutAndTheValuesComeBack_data()

@@ -12,6 +12,7 @@
 #include "shell/radiogroup.h"
 #include "support/firmwarepagedriver.h"
 #include "support/hextext.h"
+#include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
@@ -204,7 +205,11 @@ private Q_SLOTS:
         QVERIFY(uploading(kind));
         QTRY_VERIFY_WITH_TIMEOUT(!f->window->state().LinkOpen, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!uploading(kind), 2000);
-        QTest::qWait(100); // any further error notifications arrive
+        // A second notice would come from a read or write of the ended upload: give its
+        // time-outs several turns.
+        const int readMs = QuietWatch::oneCharacterReadMs(f->window->port());
+        QVERIFY(QuietWatch::holdsFor(QuietWatch::overPeriods(readMs),
+                                     [&] { return f->messages.boxes.size() == 1; }));
         QCOMPARE(f->messages.boxes.size(), 1);
         QVERIFY2(f->messages.texts().first().startsWith(u"The connection to "_s),
                  qPrintable(f->messages.texts().first()));
@@ -287,7 +292,8 @@ private Q_SLOTS:
         QFETCH(bool, answers);
         startSimulator(options << u"--bootloader"_s);
         startWindow(TfKorvant::PageFirmware);
-        firmwarePage()->setAnswerPatience(300);
+        const int patienceMs = 300;
+        firmwarePage()->setAnswerPatience(patienceMs);
         FirmwarePageDriver::setMode(*f, u"direct"_s);
         const QString path = writeFile(u"firmware.hex"_s, smallHex);
         FirmwarePageDriver::loadThroughTheDialog(*f, path);
@@ -298,10 +304,14 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(!firmwarePage()->isUploading(), 10000);
             QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), withoutTerminators(smallHex), 3000);
             QVERIFY2(sim->waitForLine(u"overrun"_s, 0).isNull(), "a line came before its XON");
-            QCOMPARE(memo(u"Memo"_s)->toPlainText().split(u'\n').size(), 2);
+            QCOMPARE(memo(u"Memo"_s)->toPlainText().split(u'\n').size(), 3); // two ended lines
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(memo(u"Memo"_s)->toPlainText().contains(notice), 5000);
-            QTest::qWait(700); // the wait goes on, and the notice is not repeated
+            // The wait goes on, and the notice is not repeated, for several more patiences.
+            QVERIFY(QuietWatch::holdsFor(QuietWatch::overPeriods(patienceMs), [&] {
+                return memo(u"Memo"_s)->toPlainText().count(u"No XON"_s) == 1 &&
+                       firmwarePage()->isUploading();
+            }));
             QCOMPARE(memo(u"Memo"_s)->toPlainText().count(u"No XON"_s), 1);
             QVERIFY(firmwarePage()->isUploading());
             QCOMPARE(sim->fetchCapture(), QByteArray(":020000040000FA"));

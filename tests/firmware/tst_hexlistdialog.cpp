@@ -148,7 +148,10 @@ private Q_SLOTS:
         QCOMPARE(dialog.result().action, HexListResult::Action::Closed);
         QCOMPARE(QDir(m_folder->path()).entryList(QDir::Files), QStringList{u"korvant"_s});
         QVERIFY(!QFile::exists(m_folder->filePath(u"../x.hex"_s)));
-        QTest::qWait(200); // a request would reach the log by now
+        // One more request after the refusal: a request for the entry would have been asked
+        // for before this one, so it would be in the log by the time this one is.
+        m_web.Get(m_server->url(u"b.hex"_s).toString(), WebClient::TextFileCap);
+        QTRY_VERIFY_WITH_TIMEOUT(requested(u"/Korvant/b.hex"_s), 5000);
         QVERIFY(!requested(u"/Korvant/x.hex"_s));
     }
 

@@ -1,5 +1,6 @@
 #include "link/comport.h"
 #include "link/uploadjob.h"
+#include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 
 #include <QSignalSpy>
@@ -105,7 +106,7 @@ private Q_SLOTS:
         QSignalSpy finished(&job, &UploadJob::finished);
         job.start();
         QVERIFY(written.wait(2000));
-        QTest::qWait(300); // several read time-outs pass without an answer
+        QVERIFY(QuietWatch::readTimeOutsPass(*port, 3));
         QVERIFY(job.isRunning());
         job.cancel();
         QCOMPARE(finished.size(), 1);
@@ -121,7 +122,8 @@ private Q_SLOTS:
         QSignalSpy done(&job, &UploadJob::unitDone);
         job.start();
         QVERIFY(done.wait(2000));
-        QTest::qWait(300); // the station never answers a line it did not get
+        // The station never answers a line it did not get.
+        QVERIFY(QuietWatch::readTimeOutsPass(*port, 3));
         QCOMPARE(done.size(), 1);
         QVERIFY(job.isRunning());
         job.cancel();

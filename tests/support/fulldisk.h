@@ -17,7 +17,9 @@
 // system's text either way. SIGXFSZ, which the kernel sends with EFBIG and which would end the
 // process, is ignored meanwhile. Files can still be created, renamed and removed, as on a full
 // disk with inodes left. The limit covers the whole process (the test writes nothing to regular
-// files while it holds) and ends with this object. Pipes and terminals are not affected.
+// files while it holds, and starts no process, which would inherit it) and ends with this
+// object. Pipes and terminals are not affected, so the test's output reaches ctest; a test log
+// written to a file (-o) would miss what is said while the limit holds.
 class FullDisk final
 {
 public:

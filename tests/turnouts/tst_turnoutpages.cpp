@@ -487,7 +487,7 @@ private Q_SLOTS:
         // A partial frame adds its content as soon as its "%" comes.
         const QString third = StationWire::framePacket(QString(lines.at(2) + u"\r\n"_s));
         QVERIFY(f->pty.write(StationWire::bytesFromChars(third.left(20))));
-        QTest::qWait(100);
+        QTRY_COMPARE_WITH_TIMEOUT(f->window->packetFramer().bufferedText(), third.left(20), 2000);
         QCOMPARE(MemoText::lines(memo()).size(), 2);
         QVERIFY(f->pty.write(StationWire::bytesFromChars(third.mid(20))));
         QTRY_COMPARE_WITH_TIMEOUT(MemoText::lines(memo()).size(), 3, 2000);

@@ -3,6 +3,7 @@
 #include "shell/colours.h"
 #include "shell/memotext.h"
 #include "support/filechooser.h"
+#include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 #include "support/windowfixture.h"
 
@@ -158,7 +159,8 @@ private Q_SLOTS:
     void anUploadCutShortEndsCleanly()
     {
         QFETCH(QString, how);
-        startStation({u"--baud"_s, u"9600"_s});
+        const int baud = 9600;
+        startStation({u"--baud"_s, QString::number(baud)});
         exportRows({{1, u"05/"_s}});
         // Far more than the line holds in its buffers: at 9600 baud the upload runs for many
         // seconds.
@@ -190,7 +192,12 @@ private Q_SLOTS:
             crLfPairs += text.at(i) == u'\r' && text.at(i + 1) == u'\n';
         QCOMPARE(memo()->textCursor().selectionStart(), 0);
         QCOMPARE(memo()->textCursor().selectionEnd(), stoppedAt - crLfPairs);
-        QTest::qWait(200); // nothing more is sent, and nothing reaches the memo
+        // Nothing more is sent, and nothing reaches the memo, for several line times of one of
+        // the text's lines.
+        const qsizetype lineBytes = text.indexOf(u'\n') + 1;
+        QVERIFY(QuietWatch::holdsFor(QuietWatch::overLineTimes(lineBytes, baud), [&] {
+            return gauge()->value() == stoppedAt && MemoText::wireText(memo()) == text;
+        }));
         QCOMPARE(gauge()->value(), stoppedAt);
         QCOMPARE(MemoText::wireText(memo()), text);
         QVERIFY(!memo()->isReadOnly());
