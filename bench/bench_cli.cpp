@@ -1,6 +1,7 @@
-// The command-line tool's firmware upload against the station simulator pacing its line, in
-// every mode, as a fraction of the physical limit (the same measure as bench_firmware for the
-// window), and the tool's own start-up and exit time.
+// The command-line tool's firmware upload against the station simulator in boot-loader mode, in
+// every mode and on every line of BenchSupport::uploadLines(), with the measure of
+// bench_firmware (fraction of the physical limit, our own time per line and per character),
+// and the tool's own start-up and exit time.
 // Run: build/bench/bench_cli [hex file]
 // (default: the largest firmware file the build assembles for the local web server)
 #include "benchsupport.h"
@@ -8,24 +9,34 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
-#include <QThread>
+#include <QTemporaryDir>
 #include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
+using BenchSupport::UploadMode;
 
 namespace {
 
-struct Mode
-{
-    const char *name;
-    QStringList flashOptions;
-    bool direct, echo;
-};
+// An upload of a mode whose limit is longer is cut to its leading lines.
+constexpr double MaxLimitSeconds = 12.5;
 
-double secondsOf(const QElapsedTimer &clock)
+QStringList flashOptions(UploadMode mode)
 {
-    return double(clock.nsecsElapsed()) / 1e9;
+    switch (mode) {
+    case UploadMode::Standard:
+        return {u"--mode"_s, u"standard"_s};
+    case UploadMode::SpecialRead:
+        return {u"--mode"_s, u"standard"_s, u"--special-read"_s};
+    case UploadMode::WholeText:
+        return {u"--mode"_s, u"standard"_s, u"--whole"_s};
+    case UploadMode::Direct:
+        return {u"--mode"_s, u"direct"_s};
+    case UploadMode::DirectComm:
+        return {u"--mode"_s, u"direct-comm"_s};
+    }
+    return {};
 }
 
 void startUpAndExit()
@@ -53,45 +64,45 @@ int main(int argc, char *argv[])
     const BenchSupport::Firmware firmware = BenchSupport::firmwareFile(argc, argv);
     if (firmware.hex.isEmpty())
         return 1;
-    const QString &hexPath = firmware.path;
-    const QByteArray &hex = firmware.hex;
     startUpAndExit();
+    QTemporaryDir files;
 
-    const QList<Mode> modes{
-        {"standard", {u"--mode"_s, u"standard"_s}, false, false},
-        {"standard-special-read", {u"--mode"_s, u"standard"_s, u"--special-read"_s}, false, true},
-        {"standard-whole-text", {u"--mode"_s, u"standard"_s, u"--whole"_s}, false, false},
-        {"direct", {u"--mode"_s, u"direct"_s}, true, false},
-        {"direct-comm", {u"--mode"_s, u"direct-comm"_s}, true, false}};
-    for (int baud : {57600, 115200}) {
-        for (const Mode &mode : modes) {
-            QStringList options{u"--bootloader"_s, u"--baud"_s, QString::number(baud)};
-            if (mode.echo)
-                options << u"--special-read"_s;
-            SimulatorProcess sim(options);
+    for (const BenchSupport::UploadLine &line : BenchSupport::uploadLines()) {
+        for (const UploadMode mode :
+             {UploadMode::Standard, UploadMode::SpecialRead, UploadMode::WholeText,
+              UploadMode::Direct, UploadMode::DirectComm}) {
+            const QByteArray hex =
+                BenchSupport::leadingLines(firmware.hex, line, mode, MaxLimitSeconds);
+            const QString hexPath = files.filePath(u"sent.hex"_s);
+            QFile out(hexPath);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(hex) < 0)
+                return 4;
+            out.close();
+            const UploadText text = UploadText::of(hex);
+
+            SimulatorProcess sim(line.simulatorOptions(mode));
             if (!sim.start())
                 return 2;
-            QElapsedTimer clock;
-            clock.start();
+            if (!sim.command(u"await %1"_s.arg(line.bytesReceived(mode, text)), u"awaiting"_s))
+                return 5;
+            const qint64 startNs = monotonicNs();
             QProcess cli;
             cli.start(QStringLiteral(KORVANT_CLI),
                       QStringList{u"flash"_s, u"--port"_s, sim.ptyPath(), u"--baud"_s,
-                                  QString::number(baud)} +
-                          mode.flashOptions + QStringList{hexPath});
+                                  QString::number(line.baud)} +
+                          flashOptions(mode) + QStringList{hexPath});
             if (!cli.waitForFinished(600000) || cli.exitCode() != 0)
                 return 3;
-            const double exited = secondsOf(clock);
-            const qsizetype expected = mode.direct ? hex.size() - 2 * hex.count('\n') : hex.size();
-            // Each look at the capture makes the simulator write it out, which would slow its
-            // pacing if done often; a tenth of a second is the measure's resolution.
-            while (sim.fetchCapture().size() < expected && clock.elapsed() < 600000)
-                QThread::msleep(100);
-            const double seconds = secondsOf(clock);
-            const double limit = BenchSupport::uploadLineSeconds(hex, mode.direct, mode.echo, baud);
-            std::printf("%6d %-22s tool exited %6.2f s, line done %6.2f s, limit %6.2f s, "
-                        "fraction %.3f\n",
-                        baud, mode.name, exited, seconds, limit, limit / seconds);
-            std::fflush(stdout);
+            const double exited = double(monotonicNs() - startNs) / 1e9;
+            const qint64 receivedNs =
+                BenchSupport::receivedAtNs(sim.waitForLine(u"received"_s, 600000));
+            if (receivedNs == 0)
+                return 6;
+            const double lineDone = double(receivedNs - startNs) / 1e9;
+            const bool overrun = !sim.waitForLine(u"overrun"_s, 0).isNull();
+            BenchSupport::printUpload(
+                line, mode, text, exited, lineDone,
+                overrun ? ", OVERRUN: a record came while the last was being written" : "");
         }
     }
     return 0;

@@ -1,5 +1,7 @@
-// Firmware upload speed against the station simulator pacing the line, in every mode, as a
-// fraction of the physical limit of that mode, and the longest gap of the event loop meanwhile.
+// Firmware upload speed from the real window to the station simulator in boot-loader mode, in
+// every mode, on every line of BenchSupport::uploadLines(): the fraction of the physical limit of
+// that mode (the line model's), our own time beyond it per line and per character, and the
+// longest gap of the event loop meanwhile.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_firmware [hex file]
 // (default: the largest firmware file the build assembles for the local web server)
 #include "benchsupport.h"
@@ -11,27 +13,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
+using BenchSupport::UploadMode;
 
 namespace {
 
-struct Mode
-{
-    const char *name;
-    bool direct, comm, whole, echo;
-};
-
-const Mode modes[] = {{"standard", false, false, false, false},
-                      {"standard-special-read", false, false, false, true},
-                      {"standard-whole-text", false, false, true, false},
-                      {"direct", true, false, false, false},
-                      {"direct-comm", false, true, false, false}};
+// An upload of a mode whose limit is longer is cut to its leading lines.
+constexpr double MaxLimitSeconds = 12.5;
 
 void check(TfKorvant &w, const char *name, bool on)
 {
@@ -46,15 +40,22 @@ int main(int argc, char *argv[])
     const BenchSupport::Firmware firmware = BenchSupport::firmwareFile(argc, argv);
     if (firmware.hex.isEmpty())
         return 1;
-    const QString &hexPath = firmware.path;
-    const QByteArray &hex = firmware.hex;
+    QTemporaryDir files;
 
-    for (int baud : {57600, 115200}) {
-        for (const Mode &mode : modes) {
-            QStringList options{u"--bootloader"_s, u"--baud"_s, QString::number(baud)};
-            if (mode.echo)
-                options << u"--special-read"_s;
-            SimulatorProcess sim(options);
+    for (const BenchSupport::UploadLine &line : BenchSupport::uploadLines()) {
+        for (const UploadMode mode :
+             {UploadMode::Standard, UploadMode::SpecialRead, UploadMode::WholeText,
+              UploadMode::Direct, UploadMode::DirectComm}) {
+            const QByteArray hex =
+                BenchSupport::leadingLines(firmware.hex, line, mode, MaxLimitSeconds);
+            const QString hexPath = files.filePath(u"sent.hex"_s);
+            QFile out(hexPath);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(hex) < 0)
+                return 4;
+            out.close();
+            const UploadText text = UploadText::of(hex);
+
+            SimulatorProcess sim(line.simulatorOptions(mode));
             if (!sim.start())
                 return 2;
             QTemporaryDir home;
@@ -62,37 +63,38 @@ int main(int argc, char *argv[])
                 return 3;
 
             TfKorvant w;
-            w.port().setBaudRate(PortSettings::baudRateFromName(QString::number(baud)));
+            w.port().setBaudRate(PortSettings::baudRateFromName(QString::number(line.baud)));
             w.Button_OpenClick();
-            check(w, "cbdirectUpload", mode.direct);
-            check(w, "cbDirectUploadComm", mode.comm);
-            check(w, "cbClearToSend", mode.whole);
-            check(w, "cbSpecialRead", mode.echo);
+            check(w, "cbdirectUpload", mode == UploadMode::Direct);
+            check(w, "cbDirectUploadComm", mode == UploadMode::DirectComm);
+            check(w, "cbClearToSend", mode == UploadMode::WholeText);
+            check(w, "cbSpecialRead", mode == UploadMode::SpecialRead);
             check(w, "cbShowFeedback", true);
             auto *page = w.findChild<FirmwarePage *>();
             page->loadHexFile(hexPath);
+            const qint64 expected = line.bytesReceived(mode, text);
+            if (!sim.command(u"await %1"_s.arg(expected), u"awaiting"_s))
+                return 5;
 
             const BenchSupport::EventLoopGaps gaps(1);
-            QElapsedTimer clock;
-            clock.start();
+            const qint64 startNs = monotonicNs();
             page->sbTransmitClick();
             while (page->isUploading())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-            const double handedOver = double(clock.nsecsElapsed()) / 1e9;
-            // The upload is over for the user once the system took the last byte; it is over on
-            // the line once the station has read it.
-            const qsizetype expected =
-                (mode.direct || mode.comm) ? hex.size() - 2 * hex.count('\n') : hex.size();
-            while (sim.fetchCapture().size() < expected && clock.elapsed() < 600000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            const double seconds = double(clock.nsecsElapsed()) / 1e9;
+            // The page is done once it has the last answer or the system took the last byte;
+            // the line once the station has read the last byte.
+            const double pageDone = double(monotonicNs() - startNs) / 1e9;
             const double longestGapMs = gaps.worstMs();
-            const double limit =
-                BenchSupport::uploadLineSeconds(hex, mode.direct || mode.comm, mode.echo, baud);
-            std::printf("%6d %-22s page done %6.2f s, line done %6.2f s, limit %6.2f s, "
-                        "fraction %.3f, longest gap %.0f ms\n",
-                        baud, mode.name, handedOver, seconds, limit, limit / seconds, longestGapMs);
-            std::fflush(stdout);
+            const qint64 receivedNs =
+                BenchSupport::receivedAtNs(sim.waitForLine(u"received"_s, 600000));
+            if (receivedNs == 0)
+                return 6;
+            const double lineDone = double(receivedNs - startNs) / 1e9;
+            const bool overrun = !sim.waitForLine(u"overrun"_s, 0).isNull();
+            const QByteArray extra =
+                ", longest gap " + QByteArray::number(longestGapMs, 'f', 0) + " ms" +
+                (overrun ? ", OVERRUN: a record came while the last was being written" : "");
+            BenchSupport::printUpload(line, mode, text, pageDone, lineDone, extra.constData());
         }
     }
     return 0;

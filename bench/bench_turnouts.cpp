@@ -3,8 +3,9 @@
 //    to the decoder's group texts), no widgets;
 //  - window: "&Export" on the encoder page with 222 entries, which also imports the table
 //    back through the decoder page into the rows;
-//  - upload: the 800 bytes of a fresh export to the station simulator pacing 57600 baud, from
-//    the click to the station having stored the table, against the line time of 800 bytes.
+//  - upload: the 800 bytes of a fresh export to the station simulator's line at 57600 baud, from
+//    the click to the station having stored the table, against the line time of 800 bytes (the
+//    line model's limit, so the fraction is at most 1).
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_turnouts
 #include "benchsupport.h"
 #include "shell/commainform.h"
@@ -28,7 +29,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int Baud = 57600;
-constexpr double LineMs = 800.0 * 10.0 / Baud * 1000.0;
+// The memory image text's 800 characters on the simulator's line: the shortest time in which
+// the station can have them all.
+const double LineMs =
+    UploadLimit::standard(LineModel{Baud, FrameShape{}}, UploadText{800, 16, 0}) * 1000.0;
 
 // 222 entries over the 26 groups, numbers 01-99 with both marks.
 TurnoutTable::Rows fullRows()

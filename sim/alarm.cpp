@@ -2,16 +2,8 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <ctime>
 #include <sys/timerfd.h>
 #include <unistd.h>
-
-qint64 monotonicNs()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 Alarm::Alarm(QObject *parent) : QObject(parent)
 {

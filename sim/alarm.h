@@ -1,11 +1,10 @@
 #pragma once
 
+#include "linemodel.h"
+
 #include <QObject>
 
 class QSocketNotifier;
-
-// Nanoseconds on the monotonic clock, the time base of the simulator's line.
-qint64 monotonicNs();
 
 // Rings once at a point in time on the monotonic clock, to within the kernel's timer slack (tens
 // of microseconds), where a QTimer only knows whole milliseconds: a character at 115200 baud

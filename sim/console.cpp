@@ -20,7 +20,7 @@ void Console::say(const QString &line)
 
 QString Console::helpText()
 {
-    return u"commands: turnouts, status, capture, quit, help"_s;
+    return u"commands: turnouts, status, capture, await N, quit, help"_s;
 }
 
 void Console::readInput()
@@ -50,6 +50,8 @@ void Console::execute(const QString &command)
         Q_EMIT sendStatus();
     else if (command == u"capture" || command == u"c")
         Q_EMIT capture();
+    else if (command.startsWith(u"await "_s) && command.mid(6).toLongLong() > 0)
+        Q_EMIT awaitReceived(command.mid(6).toLongLong());
     else if (command == u"quit" || command == u"q")
         Q_EMIT quit();
     else if (command == u"help" || command == u"h")

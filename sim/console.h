@@ -21,6 +21,9 @@ Q_SIGNALS:
     void sendTurnouts();
     void sendStatus();
     void capture();
+    // Say "received N at T" once N bytes have come in, T their last bit's end on the
+    // monotonic clock in nanoseconds: a benchmark's exact "line done" without polling.
+    void awaitReceived(qint64 bytes);
     void quit();
 
 private:

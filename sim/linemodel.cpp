@@ -1,6 +1,7 @@
 #include "linemodel.h"
 
 #include <QRegularExpression>
+#include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -40,6 +41,13 @@ qint64 LineModel::frameNs() const
 double LineModel::seconds(qint64 characters) const
 {
     return baud <= 0 ? 0.0 : double(characters) * frame.bits() / baud;
+}
+
+qint64 monotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 UploadText UploadText::of(const QByteArray &text)

@@ -38,6 +38,10 @@ struct LineModel
     double seconds(qint64 characters) const;
 };
 
+// The line's time base: nanoseconds on the monotonic clock, the same in every process, so the
+// simulator can tell a benchmark when a byte was over the line.
+qint64 monotonicNs();
+
 // The station's own times, on top of the line's.
 struct StationTimings
 {

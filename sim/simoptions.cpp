@@ -45,6 +45,8 @@ Commands on standard input, one a line, each acknowledged on standard output:
   turnouts   send the turnout table as 16 packets "$" + line + CR LF + "%"
   status     send a status packet
   capture    write the capture file now ("captured N")
+  await N    say "awaiting N", then "received N at T" once N bytes have come in, T the end of
+             the last one's frame in nanoseconds on the monotonic clock
   quit       end the simulator
   help       list these commands)"_s;
 

@@ -119,11 +119,26 @@ void Simulator::connectConsole()
             m_station->sendTurnouts();
         Console::say(u"turnouts sent"_s);
     });
+    connect(m_console.get(), &Console::awaitReceived, this, [this](qint64 bytes) {
+        m_awaitedBytes = bytes;
+        Console::say(u"awaiting %1"_s.arg(bytes));
+        checkAwaited();
+    });
+    connect(m_link.get(), &WireLink::bytesReceived, this, &Simulator::checkAwaited);
     connect(m_console.get(), &Console::sendStatus, this, [this] {
         if (m_station)
             m_station->sendStatus();
         Console::say(u"status sent"_s);
     });
+}
+
+void Simulator::checkAwaited()
+{
+    if (m_awaitedBytes <= 0 || m_link->received().size() < m_awaitedBytes)
+        return;
+    Console::say(
+        u"received %1 at %2"_s.arg(m_link->received().size()).arg(m_link->lastReceivedNs()));
+    m_awaitedBytes = 0;
 }
 
 void Simulator::writeCapture()

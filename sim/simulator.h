@@ -32,6 +32,7 @@ private:
     void startStation();
     void startBootLoader();
     void connectConsole();
+    void checkAwaited();
 
     SimOptions m_options;
     std::unique_ptr<PseudoTerminal> m_pty;
@@ -42,4 +43,5 @@ private:
     std::unique_ptr<BootLoader> m_bootLoader;
     std::unique_ptr<Console> m_console;
     std::unique_ptr<SignalWatcher> m_signals;
+    qint64 m_awaitedBytes = 0;
 };
