@@ -1,5 +1,10 @@
 #include "web/driverarchive.h"
 
+#include "platform/settingsstore.h"
+#include "web/servernames.h"
+#include "web/webclient.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -205,9 +210,26 @@ qint64 writeEntry(zip_t *archive, const Entry &entry, const QString &destination
 class Placement final
 {
 public:
-    Placement(const QString &target, const QString &staged, const QString &setAside)
+    Placement(const QString &target, const QString &staged, const QString &setAside,
+              const DriverArchive::OwnFiles &ownFiles)
         : m_target(target), m_staged(staged), m_setAside(setAside)
-    {}
+    {
+        // Own names compare without regard to case: a file system that ignores case would
+        // otherwise let "KORVANT" replace "korvant".
+        for (const QString &name :
+             {ServerNames::programFileName(), QFileInfo(ownFiles.programFile).fileName()}) {
+            const QString stem = ServerNames::withExtension(name, {});
+            if (!stem.isEmpty() && !m_ownStems.contains(stem, Qt::CaseInsensitive))
+                m_ownStems.append(stem);
+        }
+        const QStringList ownPaths = QStringList(ownFiles.files) << ownFiles.programFile;
+        for (const QString &file : ownPaths) {
+            if (!file.isEmpty())
+                m_ownFiles.append(comparable(file));
+        }
+        const QString canonical = QFileInfo(m_target).canonicalFilePath();
+        m_comparableTarget = canonical.isEmpty() ? m_target : canonical;
+    }
 
     void run(const QList<Entry> &entries)
     {
@@ -219,6 +241,8 @@ public:
             for (qsizetype n = 1; n <= steps.size(); ++n)
                 folders.insert(steps.first(n).join(u'/'));
         }
+        checkOwnFiles(entries);
+        checkLinks(folders, entries);
         checkConflicts(folders, entries);
         try {
             for (const QString &folder : folders)
@@ -248,6 +272,67 @@ private:
     };
 
     QString inTarget(const QString &path) const { return m_target + u'/' + path; }
+
+    // A path as it can be compared: its folder without links, and its name.
+    static QString comparable(const QString &path)
+    {
+        const QFileInfo info(path);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return (folder.isEmpty() ? info.absolutePath() : folder) + u'/' + info.fileName();
+    }
+
+    bool isOwnName(const QString &step) const
+    {
+        for (const QString &stem : m_ownStems) {
+            if (step.compare(stem, Qt::CaseInsensitive) == 0 ||
+                step.startsWith(stem + u'.', Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    }
+
+    // The archive brings its files in folders of its own: a file at its top would land among
+    // the program's files, and the names that the program itself uses stay the program's.
+    void checkOwnFiles(const QList<Entry> &entries) const
+    {
+        for (const Entry &entry : entries) {
+            const QStringList steps = entry.path.split(u'/');
+            for (const QString &step : steps) {
+                if (isOwnName(step)) {
+                    throw entryRefusal(
+                        entry.name,
+                        u"would replace one of the program's own files (%1)"_s.arg(step));
+                }
+            }
+            if (!entry.directory && steps.size() < 2) {
+                throw entryRefusal(entry.name,
+                                   u"lies outside the archive's folders; only files inside "
+                                   "its folders are unpacked"_s);
+            }
+            const QString destination = m_comparableTarget + u'/' + entry.path;
+            for (const QString &own : m_ownFiles) {
+                if (destination.compare(own, Qt::CaseInsensitive) == 0) {
+                    throw entryRefusal(
+                        entry.name,
+                        u"would replace one of the program's own files (%1)"_s.arg(own));
+                }
+            }
+        }
+    }
+
+    // Each step on the way to a destination is looked at as it stands, without following it:
+    // a link the target already holds could lead anywhere.
+    void checkLinks(const std::set<QString> &folders, const QList<Entry> &entries) const
+    {
+        const auto refuseLink = [this](const QString &path) {
+            if (QFileInfo(inTarget(path)).isSymLink())
+                throw Refusal{u"%1 is a link here; nothing is unpacked through a link"_s.arg(path)};
+        };
+        for (const QString &folder : folders)
+            refuseLink(folder);
+        for (const Entry &entry : entries)
+            refuseLink(entry.path);
+    }
 
     void checkConflicts(const std::set<QString> &folders, const QList<Entry> &entries) const
     {
@@ -313,6 +398,9 @@ private:
     QString m_target;
     QString m_staged;
     QString m_setAside;
+    QString m_comparableTarget;
+    QStringList m_ownStems;
+    QStringList m_ownFiles;
     QList<Step> m_done;
 };
 
@@ -350,6 +438,16 @@ QString DriverArchive::relativePath(const QString &entryName, QString *reason)
     return steps.join(u'/');
 }
 
+DriverArchive::OwnFiles DriverArchive::OwnFiles::of(const QString &programFile)
+{
+    OwnFiles own;
+    own.programFile = programFile;
+    if (own.programFile.isEmpty() && QCoreApplication::instance())
+        own.programFile = QCoreApplication::applicationFilePath();
+    own.files = {SettingsStore::defaultPath(), WebClient::caFile()};
+    return own;
+}
+
 DriverArchive::Result DriverArchive::extract(const QString &zipPath, const QString &targetFolder)
 {
     return extract(zipPath, targetFolder, Limits());
@@ -357,6 +455,12 @@ DriverArchive::Result DriverArchive::extract(const QString &zipPath, const QStri
 
 DriverArchive::Result DriverArchive::extract(const QString &zipPath, const QString &targetFolder,
                                              const Limits &limits)
+{
+    return extract(zipPath, targetFolder, limits, OwnFiles::of());
+}
+
+DriverArchive::Result DriverArchive::extract(const QString &zipPath, const QString &targetFolder,
+                                             const Limits &limits, const OwnFiles &ownFiles)
 {
     Result result;
     try {
@@ -386,7 +490,7 @@ DriverArchive::Result DriverArchive::extract(const QString &zipPath, const QStri
                 result.files.append(entry.path);
             }
         }
-        Placement(target, staged, setAside).run(entries);
+        Placement(target, staged, setAside, ownFiles).run(entries);
         result.bytes = total;
         result.ok = true;
     } catch (const Refusal &refusal) {

@@ -37,14 +37,18 @@ const QString x64 = u"x64"_s;
 
 // Unpacking a large archive takes a while: it runs beside the event loop, so the window
 // repaints and serial events are handled meanwhile.
-DriverArchive::Result extractBeside(const QString &zipPath, const QString &folder)
+DriverArchive::Result extractBeside(const QString &zipPath, const QString &folder,
+                                    const QString &programFile)
 {
     DriverArchive::Result result;
+    // The page's program file stands for the program: tests give it a copy.
+    const DriverArchive::OwnFiles ownFiles = DriverArchive::OwnFiles::of(programFile);
     QEventLoop loop;
     // Nothing may leave the thread: a failure there would end the program.
     std::unique_ptr<QThread> worker(QThread::create([&] {
-        const QString failure =
-            failureOf([&] { result = DriverArchive::extract(zipPath, folder); });
+        const QString failure = failureOf([&] {
+            result = DriverArchive::extract(zipPath, folder, DriverArchive::Limits(), ownFiles);
+        });
         if (!failure.isEmpty()) {
             result = DriverArchive::Result();
             result.error = failure;
@@ -168,7 +172,7 @@ void UsbDriversPage::downloadArchive(const QString &zipPath)
 void UsbDriversPage::unpackArchive(const QString &zipPath, const QString &folder)
 {
     BusyCursor busy;
-    const DriverArchive::Result result = extractBeside(zipPath, folder);
+    const DriverArchive::Result result = extractBeside(zipPath, folder, m_programFile);
     if (!result.ok)
         throw KorvantError(result.error); // the archive stays for a look at what came
     if (QFileInfo(installerPath(x86)).isFile())

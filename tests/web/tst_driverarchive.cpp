@@ -1,9 +1,12 @@
 // The driver archive unpacked all or nothing: the real archive of the local server, archives
 // made here with libzip (hostile names, links, caps, sizes that lie) and damaged copies.
+#include "platform/settingsstore.h"
 #include "support/testfiles.h"
 #include "support/zipbuilder.h"
 #include "web/driverarchive.h"
+#include "web/webclient.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -82,16 +85,16 @@ private Q_SLOTS:
         QTest::addColumn<QList<ZipEntry>>("entries");
         QTest::addColumn<QStringList>("files"); // expected under the target, with contents = name
         QTest::newRow("files-without-folder-entries")
-            << QList<ZipEntry>{zipFile("a/b/c.txt", "a/b/c.txt"), zipFile("d.txt", "d.txt")}
-            << QStringList{u"a/b/c.txt"_s, u"d.txt"_s};
+            << QList<ZipEntry>{zipFile("a/b/c.txt", "a/b/c.txt"), zipFile("d/e.txt", "d/e.txt")}
+            << QStringList{u"a/b/c.txt"_s, u"d/e.txt"_s};
         QTest::newRow("backslash-folders")
             << QList<ZipEntry>{zipFile("USBDrivers\\x86\\tool", "USBDrivers/x86/tool")}
             << QStringList{u"USBDrivers/x86/tool"_s};
         QTest::newRow("dot-steps-and-double-slashes")
             << QList<ZipEntry>{zipFile("./a//./b.txt", "a/b.txt")} << QStringList{u"a/b.txt"_s};
         QTest::newRow("dots-inside-names")
-            << QList<ZipEntry>{zipFile("a..b/..c", "a..b/..c"), zipFile("...", "...")}
-            << QStringList{u"a..b/..c"_s, u"..."_s};
+            << QList<ZipEntry>{zipFile("a..b/..c", "a..b/..c"), zipFile(".../...", ".../...")}
+            << QStringList{u"a..b/..c"_s, u".../..."_s};
         QTest::newRow("empty-folder-only") << QList<ZipEntry>{zipFolder("empty")} << QStringList{};
     }
 
@@ -195,6 +198,92 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(u"/tmp/korvant-absolute-entry"_s));
     }
 
+    // The program's own files, whatever the folder: the names formed from the program's name in
+    // any letter case, the program, the settings and the CA file by their paths.
+    void ownFilesAreNeverWritten_data()
+    {
+        QTest::addColumn<QList<ZipEntry>>("entries");
+        QTest::addColumn<QString>("reason");
+        const ZipEntry first = zipFile(readme, "first");
+        const auto row = [&](const char *name, const ZipEntry &hostile, const QString &reason) {
+            QTest::newRow(name) << QList<ZipEntry>{first, hostile} << reason;
+        };
+        const QString own = u"would replace one of the program's own files"_s;
+        row("program-at-the-top", zipFile("korvant", "13 bytes of hex"),
+            u"the entry 'korvant' "_s + own);
+        row("program-in-a-folder", zipFile("USBDrivers/korvant", "x"), own);
+        row("version-file", zipFile("USBDrivers/korvant.ver", "9.9.9.9"), own);
+        row("old-program-in-upper-case", zipFile("KORVANT.OLD", "x"), own);
+        row("folder-named-like-the-program", zipFolder("korvant.new/"), own);
+        row("renamed-program", zipFile("USBDrivers/station", "x"), own);
+        row("renamed-program-list", zipFile("USBDrivers/Station.hls", "x"), own);
+        row("settings", zipFile("config/Quendrel/Korvant.json", "{}"), own);
+        // Not a name formed from the program's: refused by its path.
+        row("ca-file", zipFile("config/Quendrel/Korvant-ca.pem", "x"),
+            u"/work/folder/config/Quendrel/Korvant-ca.pem)"_s);
+        row("file-at-the-top", zipFile("d.txt", "x"),
+            u"the entry 'd.txt' lies outside the archive's folders"_s);
+        row("file-at-the-top-behind-dot-steps", zipFile("./x/../d.txt", "x"),
+            u"would be written outside the folder"_s);
+    }
+
+    void ownFilesAreNeverWritten()
+    {
+        QFETCH(QList<ZipEntry>, entries);
+        QFETCH(QString, reason);
+        QVERIFY(writeZip(m_zip, entries));
+        DriverArchive::OwnFiles own;
+        own.programFile = target() + u"/station"_s;
+        own.files = {target() + u"/config/Quendrel/Korvant.json"_s,
+                     target() + u"/config/Quendrel/Korvant-ca.pem"_s};
+        expectRefused(DriverArchive::extract(m_zip, target(), {}, own), reason);
+    }
+
+    void ownFilesOfThisProgramByDefault()
+    {
+        const DriverArchive::OwnFiles own = DriverArchive::OwnFiles::of();
+        QCOMPARE(own.programFile, QCoreApplication::applicationFilePath());
+        QCOMPARE(own.files, QStringList({SettingsStore::defaultPath(), WebClient::caFile()}));
+        QCOMPARE(DriverArchive::OwnFiles::of(u"/x/korvant"_s).programFile, u"/x/korvant"_s);
+    }
+
+    // A link the target already holds is never followed, wherever it lies on the way.
+    void linksInTheTargetAreNotFollowed_data()
+    {
+        QTest::addColumn<QString>("link"); // in the target, to a folder or file elsewhere
+        QTest::addColumn<bool>("toFolder");
+        QTest::newRow("top-folder") << u"USBDrivers"_s << true;
+        QTest::newRow("inner-folder") << u"USBDrivers/x86"_s << true;
+        QTest::newRow("file") << u"USBDrivers/readme.txt"_s << false;
+        QTest::newRow("dangling") << u"USBDrivers/x64"_s << false;
+    }
+
+    void linksInTheTargetAreNotFollowed()
+    {
+        QFETCH(QString, link);
+        QFETCH(bool, toFolder);
+        QTemporaryDir elsewhere;
+        QString pointsTo = elsewhere.filePath(u"kept.txt"_s);
+        if (toFolder) {
+            pointsTo = elsewhere.path();
+            writeIn(elsewhere.filePath(u"kept.txt"_s), "kept");
+        } else if (QTest::currentDataTag() != QByteArray("dangling")) {
+            writeIn(pointsTo, "kept");
+        }
+        QVERIFY(QDir().mkpath(QFileInfo(target() + u'/' + link).absolutePath()));
+        QVERIFY(QFile::link(pointsTo, target() + u'/' + link));
+        const auto before = tree(target());
+        const auto outside = tree(elsewhere.path());
+
+        const DriverArchive::Result result = DriverArchive::extract(serverArchive, target());
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(link + u" is a link here; nothing is unpacked through"_s),
+                 qPrintable(result.error));
+        QVERIFY(result.files.isEmpty());
+        QCOMPARE(tree(target()), before);
+        QCOMPARE(tree(elsewhere.path()), outside);
+    }
+
     void declaredSizeThatLies_data()
     {
         QTest::addColumn<quint32>("declared");
@@ -218,8 +307,8 @@ private Q_SLOTS:
 
     void byteCapCountsAllEntries()
     {
-        QVERIFY(writeZip(m_zip,
-                         {zipFile("a", QByteArray(600, 'a')), zipFile("b", QByteArray(600, 'b'))}));
+        QVERIFY(writeZip(
+            m_zip, {zipFile("f/a", QByteArray(600, 'a')), zipFile("f/b", QByteArray(600, 'b'))}));
         const DriverArchive::Limits limits{DriverArchive::MaxEntries, 1000};
         expectRefused(DriverArchive::extract(m_zip, target(), limits),
                       u"its files would take more than 1000 bytes"_s);
@@ -323,7 +412,11 @@ private:
 
     void writeInTarget(const QString &relative, const QByteArray &contents)
     {
-        const QString path = target() + u'/' + relative;
+        writeIn(target() + u'/' + relative, contents);
+    }
+
+    static void writeIn(const QString &path, const QByteArray &contents)
+    {
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
