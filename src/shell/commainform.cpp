@@ -39,7 +39,10 @@
 #include "web/versionupdate.h"
 #include "web/webclient.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -62,6 +65,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 Q_LOGGING_CATEGORY(lcReceive, "korvant.receive", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcShutDown, "korvant.shutdown", QtInfoMsg)
 
 namespace {
 
@@ -95,6 +99,17 @@ QWidget *addSheet(QTabWidget *pages, const QString &name, const QString &caption
         layout->addWidget(content);
     pages->addTab(sheet, caption);
     return sheet;
+}
+
+// Where Escape has a meaning of its own: it undoes an entry, closes a list's editor or pop-up.
+bool keepsEscape(const QWidget *focus)
+{
+    return qobject_cast<const QLineEdit *>(focus) ||
+           qobject_cast<const QAbstractSpinBox *>(focus) ||
+           qobject_cast<const QAbstractItemView *>(focus) ||
+           qobject_cast<const QComboBox *>(focus) ||
+           (qobject_cast<const QPlainTextEdit *>(focus) &&
+            !static_cast<const QPlainTextEdit *>(focus)->isReadOnly());
 }
 
 QPixmap logoPixmap()
@@ -191,12 +206,19 @@ void TfKorvant::buildReconnectOffer()
 
 void TfKorvant::addStopKeys()
 {
-    // One key stops every loco from any page, the same instruction as "Emergency STOP".
+    // One key stops every loco from any page, the same instruction as "Emergency STOP". Pause
+    // always does; Escape only where it means nothing else, so a habit of pressing it in an
+    // entry never stops every train.
     for (const QKeySequence &key : {QKeySequence(Qt::Key_Pause), QKeySequence(Qt::Key_Escape)}) {
         auto *shortcut = new QShortcut(key, this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this,
                 [this] { guarded(this, [this] { stopKeyPressed(); }); });
+        if (key == QKeySequence(Qt::Key_Escape)) {
+            connect(
+                qApp, &QApplication::focusChanged, shortcut,
+                [shortcut](QWidget *, QWidget *now) { shortcut->setEnabled(!keepsEscape(now)); });
+        }
     }
 }
 
@@ -242,8 +264,11 @@ void TfKorvant::wirePrintButtons()
 
 TfKorvant::~TfKorvant()
 {
-    // An upload still running ends while the port it writes to is still there.
-    cancelUploads();
+    // Nothing may leave a destructor: the program would end on the spot, unsaved. An upload
+    // still running ends while the port it writes to is still there, also when its converter
+    // has just been pulled out; then the settings are saved and the port closed.
+    if (const QString failure = failureOf([this] { cancelUploads(); }); !failure.isEmpty())
+        qCWarning(lcShutDown) << "ending the uploads:" << failure;
     FormDestroy();
 }
 
@@ -412,7 +437,7 @@ void TfKorvant::writeDevelopmentVersionFile(const QString &version) const
         throw KorvantError(u"Cannot write %1: %2"_s.arg(name, error));
 }
 
-void TfKorvant::FormDestroy()
+void TfKorvant::FormDestroy() noexcept
 {
     guarded(this, [this] {
         SettingsStore MonRegistre;
@@ -422,12 +447,20 @@ void TfKorvant::FormDestroy()
             MonRegistre.closeKey();
         }
     });
-    try {
-        if (m_port.connected())
-            m_port.close();
-    } catch (const EComPort &) {
-        Messages::error(this, u"ComPort Exception raised!"_s);
-    }
+    closePortOnQuit();
+}
+
+void TfKorvant::closePortOnQuit() noexcept
+{
+    // Runs from the destructor too: every failure is said here and goes no further.
+    guarded(this, [this] {
+        try {
+            if (m_port.connected())
+                m_port.close();
+        } catch (const EComPort &) {
+            Messages::error(this, u"ComPort Exception raised!"_s);
+        }
+    });
 }
 
 void TfKorvant::applyFrameColour()
@@ -459,7 +492,9 @@ void TfKorvant::Button_OpenClick()
                 m_firmwarePage->clearOnDisconnect();
             } else {
                 openPort();
-                m_port.clearBuffers(true, true);
+                // A failure of the open event's instruction was said there, and ends the step.
+                if (!m_openInstructionFailed)
+                    m_port.clearBuffers(true, true);
             }
         } catch (const EComPort &e) {
             QString message = u"Select a ComPort first!"_s;
@@ -497,8 +532,28 @@ void TfKorvant::ComPortOpen()
     m_firmwarePage->setLinkOpen(true);
     m_turnoutPage->setLinkOpen(true);
     m_cvPage->setLinkOpen(true);
+    m_openInstructionFailed = false;
     if (m_pageControl1->currentIndex() == PageCVProgramming)
-        DoInstruction(u":X100"_s);
+        sendOnOpen(u":X100"_s);
+}
+
+void TfKorvant::sendOnOpen(const QString &instruction)
+{
+    // This runs inside the port's open, called through its open event: a failure may not travel
+    // back through the event (its other listeners would never hear of the open). It is said
+    // here, as a failed connect is.
+    const QString failure = failureOf([&] {
+        try {
+            DoInstruction(instruction);
+        } catch (const EComPort &) {
+            m_openInstructionFailed = true;
+            Messages::warning(this, u"Select a ComPort first!"_s);
+        }
+    });
+    if (!failure.isEmpty()) {
+        m_openInstructionFailed = true;
+        Messages::error(this, failure);
+    }
 }
 
 void TfKorvant::ComPortClose()
@@ -513,9 +568,18 @@ void TfKorvant::ComPortClose()
 
 void TfKorvant::cancelUploads()
 {
-    m_firmwarePage->cancelUpload();
-    m_turnoutPage->cancelUpload();
-    m_cvPage->cancelUpload();
+    // Every page's upload ends, whatever the end of another's did: a job left running would
+    // outlive the port it writes to when the window goes.
+    QStringList failures;
+    const auto end = [&failures](const std::function<void()> &cancel) {
+        if (const QString failure = failureOf(cancel); !failure.isEmpty())
+            failures.append(failure);
+    };
+    end([this] { m_firmwarePage->cancelUpload(); });
+    end([this] { m_turnoutPage->cancelUpload(); });
+    end([this] { m_cvPage->cancelUpload(); });
+    if (!failures.isEmpty())
+        throw KorvantError(failures.join(u'\n'));
 }
 
 void TfKorvant::PageControl1Change(int index)
@@ -587,12 +651,7 @@ void TfKorvant::Button1Click()
 
 void TfKorvant::sbQuitClick()
 {
-    try {
-        if (m_port.connected())
-            m_port.close();
-    } catch (const EComPort &) {
-        Messages::error(this, u"ComPort Exception raised!"_s);
-    }
+    closePortOnQuit();
     Q_EMIT quitRequested();
     QApplication::quit();
 }

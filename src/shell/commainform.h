@@ -101,10 +101,15 @@ private:
     void applyFrameColour();
     void FormCreate();
     void FormShow();
-    void FormDestroy();
+    void FormDestroy() noexcept;
+    // Closes the port if it is open; a failure is said ("ComPort Exception raised!" for the
+    // port's own) and never leaves it.
+    void closePortOnQuit() noexcept;
     // Buffer sizes and time-outs to the port, then open it; throws the port error.
     void openPort();
     void ComPortOpen();
+    // Sends an instruction from inside the open event; a failure is said there.
+    void sendOnOpen(const QString &instruction);
     void ComPortClose();
     void PageControl1Change(int index);
     void cancelUploads();
@@ -121,6 +126,8 @@ private:
     TComDataPacket m_framer;
     bool m_shown = false;
     bool m_selectingByCode = false;
+    // The open event's instruction failed (and said so): the connect step ends there.
+    bool m_openInstructionFailed = false;
 
     QTabWidget *m_pageControl1 = nullptr;
     QTabWidget *m_pageControl3 = nullptr;

@@ -234,6 +234,12 @@ void TurnoutLoadSavePage::uploadEnded(UploadJob::Outcome outcome, const QString 
         if (!m_port.connected())
             return;
         Colours::setBackground(m_memo, Colours::Yellow);
+        // An upload ended early (the page left, the program closing) drops all it queued. That
+        // never fails: a converter pulled out a moment ago is said once, by the port's close.
+        if (outcome == UploadJob::Outcome::Cancelled) {
+            m_port.discardUploadLeftovers();
+            return;
+        }
         m_port.clearBuffers(true, true);
         if (outcome == UploadJob::Outcome::Failed)
             throw KorvantError(error);
