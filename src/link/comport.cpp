@@ -5,7 +5,9 @@
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QScopedValueRollback>
+#include <algorithm>
 #include <cerrno>
+#include <poll.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace PortSettings;
@@ -94,6 +96,7 @@ TComPort::TComPort(QObject *parent)
     connect(&m_serial, &QSerialPort::errorOccurred, this, &TComPort::onError);
     connect(m_writeTimer, &QTimer::timeout, this, [this] {
         // A write that ran out of time sends no more of its bytes, as the driver would.
+        m_unqueued.clear();
         m_serial.clear(QSerialPort::Output);
         finishWrite();
     });
@@ -215,11 +218,26 @@ void TComPort::setWriteTotalConstant(int ms)
 void TComPort::setInputBufferSize(int bytes)
 {
     m_inputBufferSize = bytes;
+    if (connected())
+        applyBufferSizes();
 }
 
 void TComPort::setOutputBufferSize(int bytes)
 {
     m_outputBufferSize = bytes;
+    if (connected())
+        applyBufferSizes();
+}
+
+void TComPort::applyBufferSizes()
+{
+    // A queue with no room could never pass a byte, and the system's own size of zero would
+    // bound nothing: neither is a size the port takes.
+    if (m_inputBufferSize < 1 || m_outputBufferSize < 1)
+        throw EComPort(EComPort::SetupFailed, EINVAL);
+    // Beyond this the port stops taking received bytes from the system until they are read.
+    m_serial.setReadBufferSize(m_inputBufferSize);
+    // The output size bounds every write as it queues (queueForWriting).
 }
 
 void TComPort::applyLineSettings()
@@ -255,10 +273,10 @@ void TComPort::open()
     if (device.isEmpty())
         throw EComPort(EComPort::OpenFailed, ENOENT);
     m_serial.setPortName(device);
-    m_serial.setReadBufferSize(0);
     if (!m_serial.open(QIODevice::ReadWrite))
         throw EComPort(EComPort::OpenFailed, systemCodeOf(m_serial.error()));
     try {
+        applyBufferSizes();
         applyLineSettings();
     } catch (const EComPort &) {
         m_serial.close();
@@ -299,15 +317,56 @@ void TComPort::clearBuffers(bool input, bool output)
         setLamp(Lamp::Receive, false);
 }
 
-void TComPort::discardUploadLeftovers()
+void TComPort::discardUploadLeftovers() noexcept
 {
     // An upload ended by leaving its page must not go on sending what it queued, also what the
     // system holds untransmitted, nor may its answers reach the next page's handler.
+    m_unqueued.clear();
+    if (purge(QSerialPort::AllDirections))
+        setLamp(Lamp::Receive, false);
+}
+
+void TComPort::discardUnsentOutput() noexcept
+{
+    m_unqueued.clear();
+    purge(QSerialPort::Output);
+}
+
+bool TComPort::purge(QSerialPort::Directions directions) noexcept
+{
     if (!connected())
-        return;
-    if (!m_serial.clear(QSerialPort::AllDirections))
-        throw EComPort(EComPort::PurgeFailed, systemCodeOf(m_serial.error()));
-    setLamp(Lamp::Receive, false);
+        return false;
+    // A device that is gone fails the purge: nothing of it is left to send or to answer, and
+    // its loss is said once, by the close that follows (onError).
+    if (!m_serial.clear(directions))
+        qCWarning(lcPort) << "nothing purged:" << m_serial.errorString();
+    return true;
+}
+
+qsizetype TComPort::queueForWriting(QByteArrayView bytes)
+{
+    const qint64 room = qint64(m_outputBufferSize) - m_serial.bytesToWrite();
+    const auto n = qsizetype(std::clamp<qint64>(room, 0, bytes.size()));
+    if (n > 0 && m_serial.write(bytes.data(), n) != n)
+        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
+    return n;
+}
+
+void TComPort::pushQueuedOutput(const QDeadlineTimer &deadline)
+{
+    // Only the line's readiness is waited for: received bytes wait in the system meanwhile,
+    // however many come, and a full input buffer cannot stop the write.
+    pollfd ready{int(m_serial.handle()), POLLOUT, 0};
+    const int polled = ::poll(&ready, 1, int(std::max<qint64>(deadline.remainingTime(), 0)));
+    if (polled < 0 && errno != EINTR)
+        throw EComPort(EComPort::WriteFailed, errno);
+    if (polled <= 0)
+        return; // the time-out ends the write
+    if (ready.revents & POLLNVAL)
+        throw EComPort(EComPort::WriteFailed, EBADF);
+    // Hands the next piece to the system; a device gone fails it (and is closed by onError).
+    if (!m_serial.flush() && m_serial.error() != QSerialPort::NoError)
+        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
 }
 
 qint64 TComPort::write(QByteArrayView bytes)
@@ -315,21 +374,24 @@ qint64 TComPort::write(QByteArrayView bytes)
     requireOpen(EComPort::WriteFailed);
     setLamp(Lamp::Transmit, true); // stays lit: the port never reports its queue empty
     QScopedValueRollback guard(m_inBlockingCall, true);
-    if (m_serial.write(bytes.data(), bytes.size()) < 0)
-        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
     const int limit =
         totalTimeout(m_timeouts.writeTotalMultiplier, m_timeouts.writeTotalConstant, bytes.size());
-    QDeadlineTimer deadline(limit > 0 ? limit : unboundedWaitCapMs);
-    while (m_serial.bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!m_serial.waitForBytesWritten(int(deadline.remainingTime())))
+    const QDeadlineTimer deadline(limit > 0 ? limit : unboundedWaitCapMs);
+    qsizetype queued = 0;
+    for (;;) {
+        queued += queueForWriting(bytes.sliced(queued));
+        if ((queued == bytes.size() && m_serial.bytesToWrite() == 0) || deadline.hasExpired())
+            break;
+        pushQueuedOutput(deadline);
+        if (!connected())
             break;
     }
     if (!connected() || (m_serial.error() != QSerialPort::NoError &&
                          m_serial.error() != QSerialPort::TimeoutError)) {
         throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
     }
-    const qint64 unsent = m_serial.bytesToWrite();
-    if (unsent > 0) {
+    const qint64 unsent = (bytes.size() - queued) + m_serial.bytesToWrite();
+    if (m_serial.bytesToWrite() > 0) {
         // A write that ran out of time sends no more of its bytes, as the driver would.
         m_serial.clear(QSerialPort::Output);
     }
@@ -372,6 +434,12 @@ int TComPort::inputCount() const
 {
     requireOpen(EComPort::ClearErrorFailed);
     return int(m_serial.bytesAvailable());
+}
+
+int TComPort::outputCount() const
+{
+    requireOpen(EComPort::ClearErrorFailed);
+    return int(m_serial.bytesToWrite());
 }
 
 void TComPort::setDataSink(DataSink sink)
@@ -438,23 +506,36 @@ void TComPort::onError(QSerialPort::SerialPortError error)
         Qt::QueuedConnection);
 }
 
-void TComPort::startWrite(QByteArrayView bytes)
+void TComPort::startWrite(const QByteArray &bytes)
 {
     requireOpen(EComPort::WriteFailed);
     setLamp(Lamp::Transmit, true);
-    if (m_serial.write(bytes.data(), bytes.size()) < 0)
-        throw EComPort(EComPort::WriteFailed, systemCodeOf(m_serial.error()));
+    m_unqueued = bytes; // shared with the caller, not copied
+    queueUnsent();
     m_writing = true;
     const int limit =
         totalTimeout(m_timeouts.writeTotalMultiplier, m_timeouts.writeTotalConstant, bytes.size());
     m_writeTimer->start(limit > 0 ? limit : unboundedWaitCapMs);
-    if (m_serial.bytesToWrite() == 0)
+    if (m_unqueued.isEmpty() && m_serial.bytesToWrite() == 0)
         QMetaObject::invokeMethod(this, &TComPort::finishWrite, Qt::QueuedConnection);
+}
+
+void TComPort::queueUnsent()
+{
+    m_unqueued.remove(0, queueForWriting(m_unqueued));
 }
 
 void TComPort::onBytesWritten()
 {
-    if (m_writing && m_serial.bytesToWrite() == 0)
+    if (!m_writing || !connected())
+        return;
+    // The system took a piece: the queue has room for more of the write. A failure here is the
+    // device's, and reaches the user through its error and the close (onError).
+    if (const QString failure = failureOf([this] { queueUnsent(); }); !failure.isEmpty()) {
+        qCWarning(lcPort) << "write stopped:" << failure;
+        m_unqueued.clear();
+    }
+    if (m_unqueued.isEmpty() && m_serial.bytesToWrite() == 0)
         finishWrite();
 }
 
@@ -508,10 +589,11 @@ void TComPort::finishRead()
     Q_EMIT readFinished(std::exchange(m_readSoFar, {}));
 }
 
-void TComPort::abortTransfers()
+void TComPort::abortTransfers() noexcept
 {
     m_writing = m_reading = false;
     m_readSoFar.clear();
+    m_unqueued.clear();
     for (QTimer *timer : {m_writeTimer, m_readTimer, m_intervalTimer})
         timer->stop();
 }

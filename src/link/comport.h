@@ -3,6 +3,7 @@
 #include "link/comporterror.h"
 #include "link/portsettings.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
@@ -11,6 +12,11 @@
 // The station's serial port (`ComPort2`): the line settings and their names, five time-outs,
 // buffer sizes, open and close events, the three lamps and the port error table, over an
 // asynchronous QSerialPort on the user-interface thread.
+//
+// The buffer sizes bound what the program holds: at most the input size of received bytes that
+// nobody has read yet (beyond it the system keeps them, or drops them as a full converter
+// does), and at most the output size of bytes queued for the system to send; a longer write is
+// handed over piece by piece as the line takes it, within the write time-outs.
 class TComPort final : public QObject
 {
     Q_OBJECT
@@ -68,24 +74,34 @@ public:
 
     int inputBufferSize() const { return m_inputBufferSize; }
     int outputBufferSize() const { return m_outputBufferSize; }
+    // Both take effect at the next open, or at once on an open port; a size below one byte fails
+    // there with "SetupComm function failed".
     void setInputBufferSize(int bytes);
     void setOutputBufferSize(int bytes);
 
     bool connected() const;
+    // Open, and its device not found gone: a failure now is worth saying. A lost device is
+    // said once, by the close its loss brings.
+    bool usable() const { return connected() && !m_closePending; }
     void open();
     void close();
 
     // Discards what is queued in either direction; fails with "PurgeComm function failed"
     // when the port is closed.
     void clearBuffers(bool input, bool output);
-    // Both queues cleared if the port is open (ending an upload early).
-    void discardUploadLeftovers();
+    // Both queues cleared if the port is open (ending an upload early). Never fails: a port
+    // that cannot be purged any more has lost its device, and so what it held.
+    void discardUploadLeftovers() noexcept;
+    // Only what is still to be sent (a user's Cancel): received bytes stay to be read.
+    void discardUnsentOutput() noexcept;
     // Writes and waits until the bytes are out or the write time-out ends (not an error).
     qint64 write(QByteArrayView bytes);
     // Reads up to n bytes, giving up after the read time-outs.
     QByteArray read(int n);
     // Bytes received and not yet read.
     int inputCount() const;
+    // Bytes queued for the system to send and not yet taken by it.
+    int outputCount() const;
 
     // While a sink is attached (the packet framer), every received chunk goes to it and no
     // received-character event is raised.
@@ -99,9 +115,9 @@ public:
     // startWrite ends with writeFinished once the bytes are out or the write time-out ended;
     // startRead with readFinished once n bytes came or the read time-outs ended. While a read
     // runs, or while the port is held, received bytes stay for it: no sink, no event.
-    void startWrite(QByteArrayView bytes);
+    void startWrite(const QByteArray &bytes);
     void startRead(int n);
-    void abortTransfers();
+    void abortTransfers() noexcept;
     void setHeld(bool held);
 
 Q_SIGNALS:
@@ -116,7 +132,15 @@ Q_SIGNALS:
     void readFinished(const QByteArray &bytes);
 
 private:
+    // Purges the given directions if the port is open; false when it is not.
+    bool purge(QSerialPort::Directions directions) noexcept;
+    void applyBufferSizes();
     void applyLineSettings();
+    // Queues as much of bytes as the output buffer has room for; gives how much.
+    qsizetype queueForWriting(QByteArrayView bytes);
+    void queueUnsent();
+    // Waits until the system takes more output, then hands it the next piece.
+    void pushQueuedOutput(const QDeadlineTimer &deadline);
     void holdModemLinesInactive();
     void onReadyRead();
     void onBytesWritten();
@@ -142,6 +166,8 @@ private:
     bool m_reading = false;
     int m_readWanted = 0;
     QByteArray m_readSoFar;
+    // What startWrite has not queued yet: the output buffer was full.
+    QByteArray m_unqueued;
     QTimer *m_writeTimer = nullptr;
     QTimer *m_readTimer = nullptr;
     QTimer *m_intervalTimer = nullptr;

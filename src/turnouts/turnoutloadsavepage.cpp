@@ -231,7 +231,7 @@ void TurnoutLoadSavePage::uploadEnded(UploadJob::Outcome outcome, const QString 
     setUploadControls(false);
     guarded(this, [&] {
         // A port closed under the upload has painted the page already and said why.
-        if (!m_port.connected())
+        if (!m_port.usable())
             return;
         Colours::setBackground(m_memo, Colours::Yellow);
         // An upload ended early (the page left, the program closing) drops all it queued. That

@@ -1,6 +1,7 @@
 #include "support/ptypair.h"
 
 #include <QDeadlineTimer>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -60,22 +61,27 @@ QByteArray PtyPair::drain(int timeoutMs)
 
 bool PtyPair::write(const QByteArray &bytes)
 {
-    qsizetype done = 0;
     // A program that stops reading fails the write after a while instead of holding the test.
-    QDeadlineTimer stuck(10000);
+    return offer(bytes, 10000) == bytes.size();
+}
+
+qsizetype PtyPair::offer(const QByteArray &bytes, int idleMs)
+{
+    qsizetype done = 0;
+    QDeadlineTimer stuck(idleMs);
     while (m_master >= 0 && done < bytes.size()) {
         const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
         if (n < 0) {
             if (errno != EAGAIN || stuck.hasExpired())
-                return false;
+                break;
             pollfd p{m_master, POLLOUT, 0};
-            poll(&p, 1, 100);
+            poll(&p, 1, int(std::min<qint64>(100, stuck.remainingTime())));
             continue;
         }
         done += n;
-        stuck.setRemainingTime(10000);
+        stuck.setRemainingTime(idleMs);
     }
-    return done == bytes.size();
+    return done;
 }
 
 void PtyPair::hangUp()

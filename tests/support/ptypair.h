@@ -21,6 +21,9 @@ public:
     QByteArray drain(int timeoutMs = 100);
     // False when the bytes could not all be written (nothing read them for ten seconds).
     bool write(const QByteArray &bytes);
+    // Writes until all bytes are taken or nothing was taken for idleMs; gives how many were.
+    // A flood for a program whose reading is bounded: it stops taking, and this stops.
+    qsizetype offer(const QByteArray &bytes, int idleMs);
     // Closes the master: the program's side sees a hang-up, as when a converter is pulled out.
     void hangUp();
 
