@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 using FirmwareUpload::Mode;
@@ -52,8 +53,8 @@ void FirmwarePage::buildControls()
 {
     auto *label = namedControl<QLabel>(u"StaticText1"_s, u"Hex file (load)"_s, this);
     m_fileName = namedControl<QLineEdit>(u"eHexFile"_s, this);
-    auto *getFile = namedControl<QPushButton>(u"bbGetFile"_s, u"..."_s, this);
-    getFile->setFixedWidth(32);
+    m_getFile = namedControl<QPushButton>(u"bbGetFile"_s, u"..."_s, this);
+    m_getFile->setFixedWidth(32);
 
     m_hexFile = namedControl<QPlainTextEdit>(u"MHexFile"_s, this);
     m_hexFile->setReadOnly(true);
@@ -71,8 +72,7 @@ void FirmwarePage::buildControls()
 
     m_progress = namedControl<QProgressBar>(u"Gauge1"_s, this);
     m_progress->setTextVisible(false);
-    m_progress->setRange(0, 0);
-    m_progress->setMaximum(100);
+    m_progress->setRange(0, 100);
     m_progress->setValue(0);
     Colours::paintGauge(m_progress);
 
@@ -80,14 +80,13 @@ void FirmwarePage::buildControls()
     m_cancel = namedControl<QPushButton>(u"sbCancelTransmit"_s, u"&Cancel Update"_s, this);
     m_cancel->setEnabled(false);
     auto *clear = namedControl<QPushButton>(u"bClearScreen"_s, u"Clear Screen"_s, this);
-    auto *hexList =
-        namedControl<QPushButton>(u"bHexList"_s, u"Available 16F1938 hex files..."_s, this);
+    m_hexList = namedControl<QPushButton>(u"bHexList"_s, u"Available 16F1938 hex files..."_s, this);
 
     auto *fileRow = new QHBoxLayout;
     fileRow->addWidget(label);
     fileRow->addWidget(m_fileName, 1);
-    fileRow->addWidget(getFile);
-    fileRow->addWidget(hexList);
+    fileRow->addWidget(m_getFile);
+    fileRow->addWidget(m_hexList);
     auto *memos = new QGridLayout;
     memos->addWidget(m_hexFile, 0, 0);
     memos->addWidget(m_log, 0, 1);
@@ -105,14 +104,14 @@ void FirmwarePage::buildControls()
     layout->addWidget(m_progress);
     layout->addLayout(buttons);
 
-    connect(getFile, &QPushButton::clicked, this,
+    connect(m_getFile, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { bbGetFileClick(); }); });
     connect(m_transmit, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { sbTransmitClick(); }); });
     connect(m_cancel, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { sbCancelTransmitClick(); }); });
     connect(clear, &QPushButton::clicked, this, [this] { bClearScreenClick(); });
-    connect(hexList, &QPushButton::clicked, this, &FirmwarePage::hexListRequested);
+    connect(m_hexList, &QPushButton::clicked, this, &FirmwarePage::hexListRequested);
 }
 
 void FirmwarePage::setLinkOpen(bool open)
@@ -165,12 +164,18 @@ void FirmwarePage::bbGetFileClick()
 
 void FirmwarePage::loadHexFile(const QString &path)
 {
+    // The running upload reads the memo line by line: its text must stay what is being sent.
+    if (isUploading()) {
+        Messages::warning(this, u"An upload is running: \"%1\" was not loaded. Load it when "
+                                "the upload has ended."_s.arg(QFileInfo(path).fileName()));
+        return;
+    }
     m_fileName->setText(path);
     m_hexFile->clear();
     m_hexFile->setPlainText(TextEncoding::readTextFile(path));
     const QStringList lines = MemoText::lines(m_hexFile);
     m_lines->setText(u"Number of lines: %1"_s.arg(lines.size()));
-    m_progress->setMaximum(int(lines.size()));
+    setProgressMaximum(int(lines.size()));
     const IntelHex::CheckResult check = IntelHex::check(lines);
     if (!check.ok) {
         Messages::warning(this, u"This is not a valid Intel HEX file; it would be uploaded as it "
@@ -202,13 +207,14 @@ void FirmwarePage::startUpload(Mode mode)
     m_state.CancelRequested = false;
     m_transmit->setEnabled(false);
     m_cancel->setEnabled(true);
+    setLoadingEnabled(false);
 
     const QString wireText = MemoText::wireText(m_hexFile);
     m_uploadLines = MemoText::lines(m_hexFile);
     m_progress->setValue(0);
-    m_progress->setMaximum(int(standard ? wireText.size() : m_uploadLines.size()));
+    setProgressMaximum(int(standard ? wireText.size() : m_uploadLines.size()));
     m_state.UploadStartTime = m_now();
-    m_log->appendPlainText(FirmwareUpload::startLine(elapsedMs(), baudName()));
+    MemoText::appendLine(m_log, FirmwareUpload::startLine(elapsedMs(), baudName()));
 
     m_selected = 0;
     m_silenceNoted = false;
@@ -230,6 +236,18 @@ void FirmwarePage::startUpload(Mode mode)
     m_job->start();
 }
 
+void FirmwarePage::setLoadingEnabled(bool enabled)
+{
+    m_getFile->setEnabled(enabled);
+    m_hexList->setEnabled(enabled);
+}
+
+void FirmwarePage::setProgressMaximum(int units)
+{
+    // A range of 0 to 0 is the bar's busy animation: with nothing to send it stays empty.
+    m_progress->setMaximum(std::max(units, 1));
+}
+
 void FirmwarePage::onUnitWritten(int index)
 {
     if (m_mode == Mode::Standard)
@@ -238,7 +256,7 @@ void FirmwarePage::onUnitWritten(int index)
     m_answerWait->start();
     const QString &line = m_uploadLines.at(index);
     if (m_uploadOptions.showFeedback)
-        m_log->appendPlainText(line);
+        MemoText::appendLine(m_log, line);
     if (m_mode == Mode::Direct && m_uploadOptions.showSelection) {
         m_selected += int(line.size());
         selectHexMemo(m_selected);
@@ -267,7 +285,8 @@ void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
     m_answerWait->stop();
     m_job->deleteLater();
     m_busy.reset();
-    const bool portLost = !m_port.connected();
+    setLoadingEnabled(true);
+    const bool portLost = !m_port.usable();
     if (outcome == UploadJob::Outcome::Failed && !portLost) {
         // Like a port error in the upload loop: reported, and "&Cancel Update" is the way back.
         Messages::error(this, error);
@@ -276,12 +295,12 @@ void FirmwarePage::onFinished(UploadJob::Outcome outcome, const QString &error)
     m_cancel->setEnabled(false);
     m_transmit->setEnabled(!portLost);
     if (m_mode == Mode::Standard) {
-        m_log->appendPlainText(FirmwareUpload::endLine(elapsedMs(), baudName()));
+        MemoText::appendLine(m_log, FirmwareUpload::endLine(elapsedMs(), baudName()));
         return;
     }
     m_log->clear();
     for (const QString &line : FirmwareUpload::directSummary(m_mode, elapsedMs(), baudName()))
-        m_log->appendPlainText(line);
+        MemoText::appendLine(m_log, line);
 }
 
 void FirmwarePage::noteSilentBootLoader()
@@ -290,10 +309,11 @@ void FirmwarePage::noteSilentBootLoader()
     if (m_silenceNoted || !isUploading())
         return;
     m_silenceNoted = true;
-    m_log->appendPlainText(u"No XON from the boot loader for %1 s after line %2; still waiting. "
-                           "Is the station in boot-loader mode? \"Cancel Update\" stops the "
-                           "upload."_s.arg(m_answerWait->interval() / 1000.0)
-                               .arg(m_waitingLine));
+    MemoText::appendLine(m_log,
+                         u"No XON from the boot loader for %1 s after line %2; still waiting. "
+                         "Is the station in boot-loader mode? \"Cancel Update\" stops the "
+                         "upload."_s.arg(m_answerWait->interval() / 1000.0)
+                             .arg(m_waitingLine));
 }
 
 void FirmwarePage::sbCancelTransmitClick()

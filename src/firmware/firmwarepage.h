@@ -75,6 +75,10 @@ private:
     void onUnitDone(int index);
     void onFinished(UploadJob::Outcome outcome, const QString &error);
     void noteSilentBootLoader();
+    // "..." and "Available 16F1938 hex files...": a file loaded under an upload would change
+    // the memo it is sending.
+    void setLoadingEnabled(bool enabled);
+    void setProgressMaximum(int units);
     void selectHexMemo(int characters);
     qint64 elapsedMs() const;
     QString baudName() const;
@@ -91,6 +95,8 @@ private:
     QProgressBar *m_progress = nullptr;
     QPushButton *m_transmit = nullptr;
     QPushButton *m_cancel = nullptr;
+    QPushButton *m_getFile = nullptr;
+    QPushButton *m_hexList = nullptr;
 
     // The running upload and what it shows as it goes.
     QPointer<UploadJob> m_job;

@@ -40,6 +40,12 @@ void setBackground(QWidget *widget, quint32 bgr)
     palette.setColor(editable ? QPalette::Text : QPalette::WindowText, text);
     if (!editable)
         widget->setAutoFillBackground(true);
+    if (widget->property(SelectionHiddenProperty).toBool()) {
+        // Hidden means painted as the background is now: a selection in the colour of the last
+        // background would show as a band growing over the text.
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, colour);
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+    }
     widget->setPalette(palette);
     widget->setProperty(backgroundProperty, bgr);
 }

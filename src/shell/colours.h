@@ -19,8 +19,12 @@ constexpr quint32 Maroon = 0x000080; // progress bars
 constexpr quint32 Cream = 0xF0FBFF;  // the style list
 
 QColor fromBgr(quint32 bgr);
-// Paints the widget's background (the base of an edit, the window of anything else).
+// Paints the widget's background (the base of an edit, the window of anything else). A memo
+// that hides its selection without the focus keeps hiding it on the new colour.
 void setBackground(QWidget *widget, quint32 bgr);
+// Set by MemoText::showSelectionWithoutFocus on a memo whose selection is hidden while another
+// control has the focus: that selection is painted in the memo's own background.
+inline constexpr const char *SelectionHiddenProperty = "korvantSelectionHidden";
 // Back to the look of the active style.
 void clearBackground(QWidget *widget);
 // The background last set with setBackground, as 0xBBGGRR; for tests and state checks.

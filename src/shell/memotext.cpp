@@ -1,6 +1,7 @@
 #include "shell/memotext.h"
 
 #include "link/memoryimage.h"
+#include "shell/colours.h"
 
 #include <QPalette>
 #include <QPlainTextEdit>
@@ -16,6 +17,18 @@ void append(QPlainTextEdit *memo, const QString &text)
     QTextCursor end(memo->document());
     end.movePosition(QTextCursor::End);
     end.insertText(text);
+}
+
+void appendLine(QPlainTextEdit *memo, const QString &line)
+{
+    QTextCursor end(memo->document());
+    end.movePosition(QTextCursor::End);
+    // Text that stopped in the middle of a line gets its line end first; the new line ends
+    // with one, so whatever comes next starts on a line of its own.
+    if (!end.atBlockStart())
+        end.insertBlock();
+    end.insertText(line);
+    end.insertBlock();
 }
 
 QStringList lines(const QPlainTextEdit *memo)
@@ -42,6 +55,8 @@ void showSelectionWithoutFocus(QPlainTextEdit *memo, bool shown)
     inactive(QPalette::Highlight, shown ? QPalette::Highlight : QPalette::Base);
     inactive(QPalette::HighlightedText, shown ? QPalette::HighlightedText : QPalette::Text);
     memo->setPalette(palette);
+    // A later background colour hides the selection as well (see Colours::setBackground).
+    memo->setProperty(Colours::SelectionHiddenProperty, !shown);
 }
 
 } // namespace MemoText

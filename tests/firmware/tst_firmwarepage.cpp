@@ -2,6 +2,7 @@
 #include "shell/filedialogs.h"
 #include "support/firmwarepagedriver.h"
 #include "support/hextext.h"
+#include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -152,13 +154,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("log");
         QTest::newRow("characters")
             << u"chars"_s
-            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:00.00.000 BaudRate:57600"_s};
+            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:00.00.000 BaudRate:57600"_s,
+                           QString()};
         QTest::newRow("direct") << u"direct"_s
                                 << QStringList{u"Start: 0.0 BaudRate:57600"_s,
-                                               u"End:00.00.000 BaudRate:57600"_s};
+                                               u"End:00.00.000 BaudRate:57600"_s, QString()};
         QTest::newRow("direct-comm")
             << u"comm"_s
-            << QStringList{u"Start: 0.0"_s, u"End:00.00.000 Seconds - BaudRate:57600"_s};
+            << QStringList{u"Start: 0.0"_s, u"End:00.00.000 Seconds - BaudRate:57600"_s,
+                           QString()};
     }
 
     void anEmptyMemoSendsNothingAndStillLogs()
@@ -177,14 +181,15 @@ private Q_SLOTS:
     void logLinesAreMeasuredFromTheStart_data()
     {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("log"); // each line ended, the last one too
         QTest::newRow("standard-keeps-what-came-before")
             << u"chars"_s
             << QStringList{u"station says hi"_s, u"Start: 0.0 BaudRate:57600"_s,
-                           u"End:01.07.250 BaudRate:57600"_s};
+                           u"End:01.07.250 BaudRate:57600"_s, QString()};
         QTest::newRow("direct-summary-replaces-the-log")
             << u"direct"_s
-            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:01.07.250 BaudRate:57600"_s};
+            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:01.07.250 BaudRate:57600"_s,
+                           QString()};
     }
 
     void logLinesAreMeasuredFromTheStart()
@@ -232,14 +237,14 @@ private Q_SLOTS:
         FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
         button(u"sbTransmit"_s)->click();
         QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), QByteArray(":020000040000FA"), 3000);
-        QTest::qWait(300); // read time-outs pass; the page keeps waiting for XON
-        QVERIFY(page()->isUploading());
+        QVERIFY(QuietWatch::readTimeOutsPass(f->window->port(), 3));
+        QVERIFY(page()->isUploading()); // it keeps waiting for XON
         button(u"sbCancelTransmit"_s)->click();
         QVERIFY(!page()->isUploading());
         QVERIFY(button(u"sbTransmit"_s)->isEnabled());
         QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
         QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 0);
-        QCOMPARE(logLines().size(), 2);
+        QCOMPARE(logLines().size(), 3); // two ended lines
         QCOMPARE(sim->fetchCapture(), QByteArray(":020000040000FA"));
     }
 
@@ -286,7 +291,8 @@ private Q_SLOTS:
     // what is still queued, or the station would go on storing a firmware the page calls ended.
     void aPageChangeStopsWhatTheWholeTextUploadQueued()
     {
-        startStation({u"--baud"_s, u"38400"_s});
+        const int baud = 38400;
+        startStation({u"--baud"_s, QString::number(baud)});
         FirmwarePageDriver::setMode(*f, u"whole"_s);
         QByteArray big;
         for (int i = 0; i < 3000; ++i)
@@ -299,11 +305,16 @@ private Q_SLOTS:
         f->userSelectsPage(TfKorvant::PageLink);
         QVERIFY(!page()->isUploading());
         // What the line had already taken still arrives (a pseudo-terminal keeps 4 KiB, as a
-        // converter's buffer would); at 38400 baud that has drained within about a second.
-        QTest::qWait(2500);
-        const qsizetype afterLeaving = sim->fetchCapture().size();
-        QTest::qWait(1000); // some 3840 more bytes would come if the file were still going out
-        QCOMPARE(sim->fetchCapture().size(), afterLeaving);
+        // converter's buffer would), so the capture grows for a while. It has settled once it
+        // stayed the same for several line times of a kilobyte: were the file still going out,
+        // bytes would come every millisecond.
+        const int settledMs = QuietWatch::overLineTimes(1024, baud);
+        qsizetype afterLeaving = -1;
+        const auto steady = [&] {
+            const qsizetype now = sim->fetchCapture().size();
+            return std::exchange(afterLeaving, now) == now;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(QuietWatch::holdsFor(settledMs, steady), 10 * settledMs);
         QVERIFY(afterLeaving < big.size() / 4);
     }
 
