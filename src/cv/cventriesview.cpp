@@ -28,6 +28,19 @@ protected:
     }
 };
 
+CvSelection::Mark markOf(Qt::CheckState state)
+{
+    switch (state) {
+    case Qt::Checked:
+        return CvSelection::Mark::Selected;
+    case Qt::PartiallyChecked:
+        return CvSelection::Mark::ReadBack;
+    case Qt::Unchecked:
+        break;
+    }
+    return CvSelection::Mark::None;
+}
+
 Qt::CheckState checkStateOf(CvSelection::Mark mark)
 {
     switch (mark) {
@@ -102,14 +115,23 @@ QWidget *CvEntriesView::buildEntries(int first, int last, QWidget *parent)
         m_boxes[size_t(cv)] = box;
         m_edits[size_t(cv)] = value;
 
-        connect(box, &QCheckBox::clicked, this, [this, cv] { m_selection.click(cv); });
-        connect(value, &QLineEdit::textEdited, this,
+        connect(box, &QCheckBox::stateChanged, this,
+                [this, cv](int state) { m_selection.setMark(cv, markOf(Qt::CheckState(state))); });
+        connect(value, &QLineEdit::textChanged, this,
                 [this, cv](const QString &text) { m_selection.setValue(cv, text); });
         paint(cv);
     }
     grid->setRowStretch(RowsPerColumn, 1);
     grid->setColumnStretch(grid->columnCount(), 1);
     return entries;
+}
+
+void CvEntriesView::setEntriesEnabled(bool enabled)
+{
+    for (int cv = CvSelection::FirstCv; cv <= CvSelection::LastCv; ++cv) {
+        m_boxes[size_t(cv)]->setEnabled(enabled);
+        m_edits[size_t(cv)]->setEnabled(enabled);
+    }
 }
 
 void CvEntriesView::paint(int cv)

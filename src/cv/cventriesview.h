@@ -10,7 +10,9 @@ class QWidget;
 
 // The widgets of the CV entries: for CV n the three-state check box "CheckBox" + (n + 58),
 // captioned "CV" + n, and to its right the value edit "Edit" + (n + 32), both tagged 255.
-// They show the selection model and hand the user's clicks and typing to it.
+// They show the selection model, and every change of a box or an edit goes to it, the user's or
+// a caller's (setCheckState, setText): the model is the one state the sequence, the upload and
+// the CV sheet read.
 class CvEntriesView final : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,8 @@ public:
     QWidget *buildEntries(int first, int last, QWidget *parent);
 
     QCheckBox *checkBox(int cv) const;
+    // Entries that cannot be changed while an upload reads the selection.
+    void setEntriesEnabled(bool enabled);
     QLineEdit *edit(int cv) const;
 
     static QString checkBoxName(int cv);

@@ -104,15 +104,15 @@ QWidget *CvProgrammingPage::buildFirstPanel(QWidget *parent)
     m_options->setItemIndex(OptionCustom);
     connect(m_options, &RadioGroup::itemIndexChanged, this,
             [this] { guarded(this, [this] { rgCvSelectClick(); }); });
-    auto *save = namedControl<QPushButton>(u"BitBtn4"_s, u"&Save as Default"_s, controls);
-    auto *clearAll = namedControl<QPushButton>(u"bbClearAllCV"_s, u"&Clear All"_s, controls);
-    connect(save, &QPushButton::clicked, this,
+    m_save = namedControl<QPushButton>(u"BitBtn4"_s, u"&Save as Default"_s, controls);
+    m_clearAll = namedControl<QPushButton>(u"bbClearAllCV"_s, u"&Clear All"_s, controls);
+    connect(m_save, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { BitBtn4Click(); }); });
-    connect(clearAll, &QPushButton::clicked, this,
+    connect(m_clearAll, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { bbClearAllCVClick(); }); });
     auto *selectionButtons = new QHBoxLayout;
-    selectionButtons->addWidget(save);
-    selectionButtons->addWidget(clearAll);
+    selectionButtons->addWidget(m_save);
+    selectionButtons->addWidget(m_clearAll);
 
     m_memo = namedControl<QPlainTextEdit>(u"mMemoCV"_s, controls);
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -267,7 +267,7 @@ void CvProgrammingPage::startUpload()
     m_job = new UploadJob(m_port, UploadJob::characters(m_sentText), this);
     m_upload->setEnabled(false);
     m_cancel->setEnabled(true);
-    m_memo->setReadOnly(true); // the selection follows the bytes sent, so the text must stay
+    lockSelection(true);
     QTextCursor cursor = m_memo->textCursor();
     cursor.setPosition(0);
     m_memo->setTextCursor(cursor);
@@ -291,22 +291,37 @@ void CvProgrammingPage::finishUpload(UploadJob::Outcome outcome)
 {
     m_job->deleteLater();
     m_job = nullptr;
-    m_memo->setReadOnly(false);
+    lockSelection(false);
     m_cancel->setEnabled(false);
     setLinkOpen(m_linkOpen);
     // A closed port has told the user already (disconnect, or the converter pulled out).
-    if (outcome == UploadJob::Outcome::Failed && m_port.connected())
+    if (outcome == UploadJob::Outcome::Failed && m_port.usable())
         Messages::warning(this, UnableToOpen);
+}
+
+void CvProgrammingPage::lockSelection(bool locked)
+{
+    m_memo->setReadOnly(locked); // the memo's selection follows the bytes sent
+    m_options->setEnabled(!locked);
+    m_save->setEnabled(!locked);
+    m_clearAll->setEnabled(!locked);
+    m_entries->setEntriesEnabled(!locked);
 }
 
 void CvProgrammingPage::sbCancelUploadCVClick()
 {
     m_state.CancelRequested = true;
-    cancelUpload();
+    if (!isUploading())
+        return;
+    // Only the sending stops: the reports the station sent so far wait in the port and are
+    // applied once the upload has ended, as those of a finished upload are.
+    m_job->cancel();
+    m_port.discardUnsentOutput();
 }
 
 void CvProgrammingPage::cancelUpload()
 {
+    // Leaving the page or the link: what the station answered belongs to this upload alone.
     if (!isUploading())
         return;
     m_job->cancel();

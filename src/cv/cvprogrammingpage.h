@@ -69,6 +69,8 @@ private:
     void showSent(int count);
     void finishUpload(UploadJob::Outcome outcome);
     void reportIncompatibleData();
+    // The selection an upload reads cannot be changed while it runs.
+    void lockSelection(bool locked);
 
     TComPort &m_port;
     SharedState &m_state;
@@ -84,6 +86,8 @@ private:
     RadioGroup *m_options = nullptr;
     QPlainTextEdit *m_memo = nullptr;
     QProgressBar *m_gauge = nullptr;
+    QPushButton *m_save = nullptr;
+    QPushButton *m_clearAll = nullptr;
     QPushButton *m_upload = nullptr;
     QPushButton *m_cancel = nullptr;
 };

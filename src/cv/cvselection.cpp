@@ -56,6 +56,11 @@ void CvSelection::click(int cv)
     setEntry(cv, entry(cv).mark == Mark::Selected ? Mark::None : Mark::Selected, entry(cv).value);
 }
 
+void CvSelection::setMark(int cv, Mark mark)
+{
+    setEntry(cv, mark, entry(cv).value);
+}
+
 void CvSelection::setValue(int cv, const QString &value)
 {
     setEntry(cv, entry(cv).mark, value);

@@ -43,6 +43,8 @@ public:
 
     // A user's click: selects an unselected or read-back entry, unselects a selected one.
     void click(int cv);
+    // The mark an entry's box shows now, however it came to show it.
+    void setMark(int cv, Mark mark);
     void setValue(int cv, const QString &value);
 
     // Every entry unselected and without value.

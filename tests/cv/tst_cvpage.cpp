@@ -1,4 +1,6 @@
+#include "cv/cventriesview.h"
 #include "cv/cvprogrammingpage.h"
+#include "cv/cvselection.h"
 #include "cv/cvsequence.h"
 #include "link/stationwire.h"
 #include "shell/colours.h"
@@ -344,7 +346,7 @@ private Q_SLOTS:
 
     void reportsOverThePort_data()
     {
-        // Several reports in one chunk are cut at 10 characters each, the station's own length.
+        // Several reports in one chunk: each ends at its "%", or at 10 characters without one.
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QList<int>>("grayed");
         QTest::addColumn<QStringList>("shown"); // the values of the grayed CVs, in CV order
@@ -356,6 +358,11 @@ private Q_SLOTS:
         QTest::newRow("several-at-once")
             << QByteArray("$C01=03\r\n%$C02=00\r\n%$CFF=80\r\n%") << QList<int>{1, 2, 255}
             << QStringList{u"3"_s, u"0"_s, u"128"_s} << false;
+        // Shorter reports end at their "%": a cut at ten would swallow the next one's start.
+        QTest::newRow("six-short-reports-in-one-chunk")
+            << QByteArray("$C01=03%$C02=0C%$C03=18%$C04=1F%$C05=26%$C1D=06%")
+            << QList<int>{1, 2, 3, 4, 5, 29}
+            << QStringList{u"3"_s, u"12"_s, u"24"_s, u"31"_s, u"38"_s, u"6"_s} << false;
         QTest::newRow("cut-at-ten-characters")
             << QByteArray("$C0A=0B123$C05=07%") << QList<int>{5, 10} << QStringList{u"7"_s, u"11"_s}
             << false;
@@ -383,7 +390,11 @@ private Q_SLOTS:
         if (incompatible)
             QTRY_VERIFY_WITH_TIMEOUT(!f->messages.boxes.isEmpty(), 3000);
         QTRY_COMPARE_WITH_TIMEOUT(cvsIn(Qt::PartiallyChecked), grayed, 3000);
-        QTest::qWait(50); // nothing more comes
+        // The start of one more report behind them: once the framer holds it, every byte
+        // before it was framed and handled.
+        sendReports("$");
+        const TComDataPacket &framer = f->window->packetFramer();
+        QTRY_VERIFY_WITH_TIMEOUT(framer.isInPacket() && framer.bufferedText() == u"$"_s, 3000);
         QCOMPARE(f->messages.texts(), incompatible ? QStringList{Incompatible} : QStringList{});
         QCOMPARE(cvsIn(Qt::PartiallyChecked), grayed);
         QCOMPARE(cvsWithValues(), grayed);
@@ -400,6 +411,75 @@ private Q_SLOTS:
         f->userSelectsPage(TfKorvant::PageTurnoutDecoder);
         sendReports("$C1D=03%");
         QTRY_COMPARE_WITH_TIMEOUT(edit(29)->text(), u"3"_s, 3000);
+    }
+
+    // While an upload runs, the entries and everything that changes them are locked; the
+    // report the station sent meanwhile is kept when the user cancels.
+    void cancelKeepsTheReportsAlreadySentAndTheSelectionStaysLocked()
+    {
+        startWindow();
+        f->connect();
+        QCOMPARE(f->pty.readAvailable(5), QByteArray(":X100"));
+        pickOption(CvProgrammingPage::OptionSelectAll);
+        const QStringList locked = {u"rgCvSelect"_s,
+                                    u"BitBtn4"_s,
+                                    u"bbClearAllCV"_s,
+                                    CvEntriesView::checkBoxName(1),
+                                    CvEntriesView::editName(1),
+                                    CvEntriesView::checkBoxName(255),
+                                    CvEntriesView::editName(255)};
+        QStringList enabledWhileUploading;
+        auto *gauge = f->control<QProgressBar>(u"Gauge3"_s);
+        connect(gauge, &QProgressBar::valueChanged, gauge, [&](int sent) {
+            if (sent == 10) {
+                sendReports("$C07=2A%");
+                for (const QString &name : locked) {
+                    if (f->control<QWidget>(name)->isEnabled())
+                        enabledWhileUploading.append(name);
+                }
+            } else if (sent == 60) {
+                click(u"sbCancelUploadCV"_s);
+            }
+        });
+        click(u"sbUploadCV"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(!page()->isUploading(), 5000);
+        QCOMPARE(gauge->value(), 60);
+        QCOMPARE(enabledWhileUploading, QStringList{});
+        QTRY_COMPARE_WITH_TIMEOUT(cvsIn(Qt::PartiallyChecked), QList<int>{7}, 3000);
+        QCOMPARE(edit(7)->text(), u"42"_s);
+        for (const QString &name : locked)
+            QVERIFY2(f->control<QWidget>(name)->isEnabled(), qPrintable(name));
+    }
+
+    // Boxes and values set by code are the selection as much as the user's clicks are.
+    void entriesSetFromCodeAreTheSelection_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("setChecked") << u"check"_s << true << QString();
+        QTest::newRow("setCheckState-grayed") << u"gray"_s << true << QString();
+        QTest::newRow("unchecked-again") << u"check-uncheck"_s << false << QString();
+        QTest::newRow("setText") << u"text"_s << false << u"17"_s;
+    }
+
+    void entriesSetFromCodeAreTheSelection()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, selected);
+        QFETCH(QString, value);
+        startWindow();
+        if (how.startsWith(u"check"_s))
+            box(7)->setChecked(true);
+        if (how == u"gray")
+            box(7)->setCheckState(Qt::PartiallyChecked);
+        if (how.endsWith(u"uncheck"_s))
+            box(7)->setCheckState(Qt::Unchecked);
+        if (how == u"text")
+            edit(7)->setText(u"17"_s);
+        page()->BuildCVSequence();
+        QCOMPARE(memoText(memo()), CvSequence::text(selected ? QList<int>{7} : QList<int>{}));
+        QCOMPARE(page()->selection().entry(7).value, value); // what the CV sheet prints
     }
 
     void uploadOnAPortThatWillNotOpen()
