@@ -1,11 +1,14 @@
+#include "cv/cventriesview.h"
 #include "link/portstatusbar.h"
 #include "link/stationwire.h"
 #include "loco/locostatus.h"
 #include "shell/colours.h"
 #include "support/windowfixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,6 +21,15 @@ class tst_LinkPage : public QObject
 
 private:
     std::unique_ptr<WindowFixture> f;
+
+    // Brings every tab page on the way to the widget to the front, as a user's clicks would.
+    static void showPageOf(QWidget *widget)
+    {
+        for (QWidget *child = widget; child->parentWidget(); child = child->parentWidget()) {
+            if (auto *stack = qobject_cast<QStackedWidget *>(child->parentWidget()))
+                stack->setCurrentWidget(child);
+        }
+    }
 
     void sendStatus(const QString &content)
     {
@@ -215,12 +227,35 @@ private Q_SLOTS:
     {
         QFETCH(QString, packet);
         Colours::setBackground(f->control<QWidget>(u"stLinkTitle"_s), Colours::SkyBlue);
+        // The next packet's start behind it: once the framer holds that, the odd packet was
+        // framed and handed to the page.
+        const QString next = StationWire::framePacket(QString(28, u'0'));
         sendStatus(packet);
-        QTest::qWait(100); // nothing to wait for: the packet must change nothing
+        QVERIFY(f->pty.write(StationWire::bytesFromChars(next.left(1))));
+        const TComDataPacket &framer = f->window->packetFramer();
+        QTRY_VERIFY_WITH_TIMEOUT(framer.isInPacket() && framer.bufferedText() == next.left(1),
+                                 2000);
         QCOMPARE(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)), Colours::SkyBlue);
         QCOMPARE(f->control<QToolButton>(u"bbDirLoc1"_s)->text(), u"Loco 1"_s);
-        applyStatus(QString(28, u'0')); // the next good packet is framed and applied
+        // The next good packet is framed and applied.
+        QVERIFY(f->pty.write(StationWire::bytesFromChars(next.mid(1))));
+        QTRY_COMPARE_WITH_TIMEOUT(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)),
+                                  Colours::Yellow, 2000);
         QCOMPARE(f->control<QToolButton>(u"bbDirLoc1"_s)->text(), u"Loco 0\r\n000"_s);
+    }
+
+    // A short packet ends at its "%", so the status right behind it in the same chunk is framed
+    // on its own instead of being cut into the short one's thirty characters.
+    void aShortPacketLeavesTheNextStatusWhole()
+    {
+        const QString good = status(u"05000000"_s, u"00000000"_s, u"00"_s, u"00"_s, u"00000000"_s);
+        Colours::setBackground(f->control<QWidget>(u"stLinkTitle"_s), Colours::MoneyGreen);
+        QVERIFY(
+            f->pty.write("$03G4%" + StationWire::bytesFromChars(StationWire::framePacket(good))));
+        QTRY_COMPARE_WITH_TIMEOUT(f->control<QToolButton>(u"bbDirLoc1"_s)->text(),
+                                  u"Loco 5\r\n000"_s, 2000);
+        QCOMPARE(Colours::background(f->control<QWidget>(u"stLinkTitle"_s)), Colours::Yellow);
+        QVERIFY(f->messages.boxes.isEmpty());
     }
 
     void aMalformedFieldIsReportedAndReceptionGoesOn()
@@ -250,10 +285,16 @@ private Q_SLOTS:
         const QByteArray packet = StationWire::bytesFromChars(StationWire::framePacket(
             status(u"07000000"_s, u"00000000"_s, u"00"_s, u"00"_s, u"00000000"_s)));
         QCOMPARE(packet.size(), 30);
-        for (const QByteArray &chunk : {packet.left(7), packet.mid(7, 15), packet.mid(22)}) {
-            QVERIFY(f->pty.write(chunk));
-            QTest::qWait(20);
+        // Each part reaches the framer on its own before the next is sent.
+        const TComDataPacket &framer = f->window->packetFramer();
+        qsizetype from = 0;
+        for (const qsizetype end : {7, 22}) {
+            QVERIFY(f->pty.write(packet.mid(from, end - from)));
+            QTRY_COMPARE_WITH_TIMEOUT(framer.bufferedText(), QString::fromLatin1(packet.left(end)),
+                                      2000);
+            from = end;
         }
+        QVERIFY(f->pty.write(packet.mid(22)));
         QTRY_COMPARE_WITH_TIMEOUT(f->control<QToolButton>(u"bbDirLoc1"_s)->text(),
                                   u"Loco 7\r\n000"_s, 2000);
     }
@@ -317,6 +358,37 @@ private Q_SLOTS:
         // The Link page's own keys belong to the Link page only.
         QTest::keyClick(f->window.get(), Qt::Key_F1);
         QCOMPARE(f->pty.drain(), page == TfKorvant::PageLink ? QByteArray(":F100") : QByteArray());
+    }
+
+    // In an entry, a spin box or a list, Escape keeps its own meaning (undo, close the editor),
+    // so a habit of pressing it there never stops every train; Pause stops them from anywhere.
+    void escapeKeepsItsMeaningInEntries_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("control");
+        QTest::newRow("cv-value") << int(TfKorvant::PageCVProgramming)
+                                  << CvEntriesView::editName(1);
+        QTest::newRow("hex-file-name") << int(TfKorvant::PageFirmware) << u"eHexFile"_s;
+        QTest::newRow("buffer-size-spin-box") << int(TfKorvant::PageAdmin) << u"seBufferIn"_s;
+        QTest::newRow("style-list") << int(TfKorvant::PageAdmin) << u"ListBox1"_s;
+    }
+
+    void escapeKeepsItsMeaningInEntries()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, control);
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        f->userSelectsPage(page);
+        auto *widget = f->control<QWidget>(control);
+        showPageOf(widget);
+        widget->setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::focusWidget(), widget, 2000);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Pause);
+        // Both keys are handled in order: the Pause's stop is the only instruction sent.
+        QCOMPARE(f->pty.readAvailable(5), QByteArray(":E000"));
+        QCOMPARE(f->pty.drain(), QByteArray());
     }
 
     // Escape is pressed out of habit: without a link the key says so and shows no error box.
