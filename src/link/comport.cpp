@@ -328,8 +328,10 @@ void TComPort::discardUploadLeftovers() noexcept
 
 void TComPort::discardUnsentOutput() noexcept
 {
+    // As clearBuffers does: what the system took is as good as sent, only our queue goes.
     m_unqueued.clear();
-    purge(QSerialPort::Output);
+    if (m_serial.bytesToWrite() > 0)
+        purge(QSerialPort::Output);
 }
 
 bool TComPort::purge(QSerialPort::Directions directions) noexcept

@@ -92,7 +92,8 @@ public:
     // Both queues cleared if the port is open (ending an upload early). Never fails: a port
     // that cannot be purged any more has lost its device, and so what it held.
     void discardUploadLeftovers() noexcept;
-    // Only what is still to be sent (a user's Cancel): received bytes stay to be read.
+    // Only what still waits in our own queue (a user's Cancel): what the system took is sent on,
+    // and received bytes stay to be read.
     void discardUnsentOutput() noexcept;
     // Writes and waits until the bytes are out or the write time-out ends (not an error).
     qint64 write(QByteArrayView bytes);
