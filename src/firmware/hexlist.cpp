@@ -41,10 +41,16 @@ QString refusal(const QString &entry)
         if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20 || c.unicode() == 0x7F)
             plain = false;
     }
-    if (plain)
-        return {};
-    return u"The list entry '%1' is not a plain file name and would be saved outside the "
-           "program's folder; nothing was loaded."_s.arg(entry);
+    if (!plain) {
+        return u"The list entry '%1' is not a plain file name and would be saved outside the "
+               "program's folder; nothing was loaded."_s.arg(entry);
+    }
+    // Any other name could replace one of the program's own files, the program itself too.
+    if (entry.size() <= 4 || !entry.endsWith(u".hex"_s, Qt::CaseInsensitive)) {
+        return u"The list entry '%1' is not the name of a hex file (ending in \".hex\"); "
+               "nothing was loaded."_s.arg(entry);
+    }
+    return {};
 }
 
 QByteArray savedCopy(QStringView text)

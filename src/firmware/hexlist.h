@@ -13,7 +13,8 @@ namespace HexList {
 QStringList entries(QStringView listText);
 
 // Why an entry cannot name a file in the program's folder (empty when it can): the names come
-// from a server, so anything but a plain file name could write elsewhere.
+// from a server, so anything but a plain file name ending in ".hex" (any case) could write
+// elsewhere or over the program's own files.
 QString refusal(const QString &entry);
 
 // The bytes of the saved copy: the text's lines, each ended by CR LF.

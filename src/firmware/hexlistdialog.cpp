@@ -85,9 +85,22 @@ void TfHexList::FormCreate()
         const QString list = m_web.Get(
             ServerNames::firmwareListAddress(updateUrl(), QFileInfo(m_programFile).fileName()),
             WebClient::TextFileCap);
-        m_list->addItems(HexList::entries(list));
+        for (const QString &entry : HexList::entries(list))
+            addEntry(entry);
         m_list->setCurrentRow(m_list->count() - 1);
     });
+}
+
+void TfHexList::addEntry(const QString &entry)
+{
+    auto *item = new QListWidgetItem(entry, m_list);
+    const QString refusal = HexList::refusal(entry);
+    if (refusal.isEmpty())
+        return;
+    // Still listed as the server sent it, but drawn as unusable; loading it says why.
+    item->setForeground(m_list->palette().brush(QPalette::Disabled, QPalette::Text));
+    item->setToolTip(refusal);
+    item->setData(UnusableRole, true);
 }
 
 void TfHexList::sbLoadClick()

@@ -31,6 +31,9 @@ class TfHexList final : public QDialog
     Q_OBJECT
 
 public:
+    // Set (true) on a list item whose entry cannot be loaded; its tool tip says why.
+    static constexpr int UnusableRole = Qt::UserRole + 1;
+
     // programFile names the list (its name with ".hls"), the update address (its version
     // record) and the folder the copy is saved in.
     TfHexList(WebClient &web, const QString &programFile, QWidget *parent = nullptr);
@@ -44,6 +47,7 @@ public:
 
 private:
     void FormCreate();
+    void addEntry(const QString &entry);
     void load();
     QString updateUrl() const;
 

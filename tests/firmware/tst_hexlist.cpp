@@ -49,6 +49,13 @@ private Q_SLOTS:
         QTest::newRow("drive-letter") << u"C:x.hex"_s << true;
         QTest::newRow("control-character") << u"x\t.hex"_s << true;
         QTest::newRow("empty") << QString() << true;
+        QTest::newRow("upper-case-ending") << u"FIRMWARE.HEX"_s << false;
+        QTest::newRow("mixed-case-ending") << u"f.Hex"_s << false;
+        QTest::newRow("the-program") << u"korvant"_s << true;
+        QTest::newRow("program-beside") << u"korvant.new"_s << true;
+        QTest::newRow("ending-alone") << u".hex"_s << true;
+        QTest::newRow("ending-inside") << u"x.hex.sh"_s << true;
+        QTest::newRow("ending-without-dot") << u"xhex"_s << true;
     }
     void refusal()
     {

@@ -74,6 +74,8 @@ private Q_SLOTS:
         QCOMPARE(itemTexts(dialog.lbHexList()), QStringList({u"a.hex"_s, u"b.hex"_s, u"c.hex"_s}));
         QCOMPARE(dialog.lbHexList()->currentRow(), 2);
         QVERIFY(dialog.lbHexList()->item(2)->isSelected());
+        for (int row = 0; row < dialog.lbHexList()->count(); ++row)
+            QVERIFY(!dialog.lbHexList()->item(row)->data(TfHexList::UnusableRole).toBool());
         QVERIFY(m_messages.boxes.isEmpty());
     }
 
@@ -132,6 +134,11 @@ private Q_SLOTS:
         QTest::newRow("absolute-path") << QByteArray("/tmp/x.hex\r\n");
         QTest::newRow("backslashes") << QByteArray("..\\x.hex\r\n");
         QTest::newRow("empty-line") << QByteArray("a.hex\r\n\r\nc.hex");
+        // Plain names that are no hex file: saved, they would replace the program itself.
+        QTest::newRow("the-program") << QByteArray("a.hex\r\nkorvant\r\n");
+        QTest::newRow("the-settings") << QByteArray("a.hex\r\nKorvant.json\r\n");
+        QTest::newRow("only-the-ending") << QByteArray("a.hex\r\n.hex\r\n");
+        QTest::newRow("hex-inside-the-name") << QByteArray("a.hex\r\nx.hex.sh\r\n");
     }
 
     void unsafeEntryIsRefused()
@@ -140,6 +147,9 @@ private Q_SLOTS:
         QVERIFY(m_server->publish(u"korvant.hls"_s, list));
         TfHexList dialog(m_web, m_program);
         dialog.lbHexList()->setCurrentRow(1 % dialog.lbHexList()->count());
+        const QListWidgetItem *chosen = dialog.lbHexList()->currentItem();
+        QVERIFY(chosen->data(TfHexList::UnusableRole).toBool());
+        QVERIFY(!chosen->toolTip().isEmpty());
         dialog.sbLoadClick();
         QCOMPARE(m_messages.boxes.size(), 1);
         QCOMPARE(m_messages.boxes.first().kind, Messages::Kind::Warning);
