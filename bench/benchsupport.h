@@ -55,10 +55,14 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
+    // Sleeps between events instead of spinning: a spinning wait would take a core from the
+    // program and the simulator it measures. The timer looks at done() at least every ms.
+    QTimer wake;
+    wake.start(1);
     while (!done()) {
         if (clock.elapsed() > timeoutMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

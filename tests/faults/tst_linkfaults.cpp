@@ -12,6 +12,7 @@
 #include "shell/radiogroup.h"
 #include "support/firmwarepagedriver.h"
 #include "support/hextext.h"
+#include "support/ptyflood.h"
 #include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
@@ -25,6 +26,7 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolButton>
 #include <atomic>
@@ -158,6 +160,19 @@ private:
 
     // Writes bytes into the window's port from a thread of its own, so the window reads them
     // as they come however many there are; bounded.
+    // This process's resident memory, from the kernel's own count.
+    static qint64 residentKiB()
+    {
+        QFile status(u"/proc/self/status"_s);
+        if (!status.open(QIODevice::ReadOnly))
+            return 0;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+        return 0;
+    }
+
     void feedFromAnotherThread(const QByteArray &bytes)
     {
         std::atomic<bool> written = false;
@@ -362,6 +377,38 @@ private Q_SLOTS:
             QTRY_COMPARE_WITH_TIMEOUT(f->control<QToolButton>(u"bbDirLoc1"_s)->text(),
                                       u"Loco 5\r\n000"_s, 3000);
         }
+        QVERIFY(f->messages.boxes.isEmpty());
+    }
+
+    void floodOnAPageThatDoesNotRead_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::newRow("turnout-decoder") << int(TfKorvant::PageTurnoutDecoder);
+        QTest::newRow("turnout-encoder") << int(TfKorvant::PageTurnoutEncoder);
+        QTest::newRow("admin") << int(TfKorvant::PageAdmin);
+    }
+
+    // No page here reads the line: a station that keeps sending fills what the port holds
+    // (the input buffer size, "seBufferIn") and then the system's buffer; the rest of 10 MB
+    // waits at the station's side. The memory held stays that small.
+    void floodOnAPageThatDoesNotRead()
+    {
+        QFETCH(int, page);
+        const int bufferIn = 4096;
+        f = std::make_unique<WindowFixture>();
+        f->control<QSpinBox>(u"seBufferIn"_s)->setValue(bufferIn); // applied at the connect
+        f->userSelectsPage(page);
+        f->connect();
+        QVERIFY(f->window->state().LinkOpen);
+        const QByteArray flood = noise(10 * 1024 * 1024);
+        const qint64 before = residentKiB();
+        const qsizetype taken = PtyFlood::offer(f->pty, flood, 300);
+        qInfo("10 MB offered: %lld bytes taken, %d held by the port, resident memory %+lld KiB",
+              static_cast<long long>(taken), f->window->port().inputCount(),
+              static_cast<long long>(residentKiB() - before));
+        QVERIFY2(taken < flood.size() / 10, qPrintable(QString::number(taken)));
+        QCOMPARE(f->window->port().inputCount(), bufferIn);
+        QVERIFY(f->window->state().LinkOpen);
         QVERIFY(f->messages.boxes.isEmpty());
     }
 

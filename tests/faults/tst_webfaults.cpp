@@ -142,6 +142,30 @@ private Q_SLOTS:
         QCOMPARE(m_closed, 0);
     }
 
+    // A stale or wrong program file on the server: it offers one version and sends another.
+    // Installed, it would replace the program silently, or be offered again at every check.
+    void aProgramOfAnotherVersionThanOfferedIsRefused()
+    {
+        QVERIFY(QDir().mkpath(m_server->updateDir() + u"/stale"_s));
+        QFile::remove(m_server->updateDir() + u"/stale/korvant"_s);
+        QVERIFY(QFile::copy(m_server->updateDir() + u"/korvant"_s,
+                            m_server->updateDir() + u"/stale/korvant"_s));
+        QVERIFY(m_server->publish(u"stale/korvant.ver"_s, "2.0.0.7\r\n"));
+        QTemporaryDir working;
+        useProgramCopy(under(m_server->baseUrl()) + u"/stale"_s, working.path());
+        const QStringList before = programFolder();
+
+        f->control<QAbstractButton>(u"bCheckNewVersion"_s)->click();
+        QCOMPARE(f->messages.boxes.size(), 2); // the offer, answered Yes, then the refusal
+        const QString refusal = f->messages.texts().last();
+        QVERIFY2(refusal.contains(u"offered version 2.0.0.7"_s) &&
+                     refusal.contains(u"is version 2.0.0.5"_s),
+                 qPrintable(refusal));
+        QCOMPARE(programFolder(), before);
+        QVERIFY(m_started.isEmpty());
+        QCOMPARE(m_closed, 0);
+    }
+
     void fullDiskDuringTheDownload()
     {
         FullDisk disk;
