@@ -159,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(f->messages.boxes.size(), 2); // the offer, answered Yes, then the refusal
         const QString refusal = f->messages.texts().last();
         QVERIFY2(refusal.contains(u"offered version 2.0.0.7"_s) &&
-                     refusal.contains(u"is version 2.0.0.5"_s),
+                     refusal.contains(u"it sent is version 2.0.0.4"_s),
                  qPrintable(refusal));
         QCOMPARE(programFolder(), before);
         QVERIFY(m_started.isEmpty());
