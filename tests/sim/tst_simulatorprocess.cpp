@@ -53,8 +53,11 @@ private Q_SLOTS:
         QVERIFY(sim.start());
         QVERIFY(::kill(pid_t(sim.processId()), signal) == 0);
         QTRY_VERIFY_WITH_TIMEOUT(!sim.isRunning(), 5000);
-        QVERIFY2(sim.failure().startsWith(u"crashed"_s), qPrintable(sim.failure()));
-        QVERIFY2(sim.takeFailure().startsWith(u"crashed"_s), "the failure is handed over once");
+        // Under AddressSanitizer a segmentation fault is its report and a status of 1.
+        const QString failure = sim.failure();
+        QVERIFY2(failure.startsWith(u"crashed"_s) || failure.startsWith(u"ended with status"_s),
+                 qPrintable(failure));
+        QCOMPARE(sim.takeFailure(), failure); // taken: it fails no test
         QVERIFY(!sim.stop());
     }
 
