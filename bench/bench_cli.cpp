@@ -68,17 +68,11 @@ int main(int argc, char *argv[])
     QTemporaryDir files;
 
     for (const BenchSupport::UploadLine &line : BenchSupport::uploadLines()) {
-        for (const UploadMode mode :
-             {UploadMode::Standard, UploadMode::SpecialRead, UploadMode::WholeText,
-              UploadMode::Direct, UploadMode::DirectComm}) {
-            const QByteArray hex =
-                BenchSupport::leadingLines(firmware.hex, line, mode, MaxLimitSeconds);
-            const QString hexPath = files.filePath(u"sent.hex"_s);
-            QFile out(hexPath);
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(hex) < 0)
+        for (const UploadMode mode : BenchSupport::AllUploadModes) {
+            const auto [hexPath, text] = BenchSupport::writeUploadFile(files.path(), firmware.hex,
+                                                                       line, mode, MaxLimitSeconds);
+            if (hexPath.isEmpty())
                 return 4;
-            out.close();
-            const UploadText text = UploadText::of(hex);
 
             SimulatorProcess sim(line.simulatorOptions(mode));
             if (!sim.start())

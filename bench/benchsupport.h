@@ -205,6 +205,29 @@ inline QByteArray leadingLines(const QByteArray &hex, const UploadLine &line, Up
     return end < hex.size() ? hex.left(end) + endOfFile : hex;
 }
 
+// Every firmware upload mode, in the order the benchmarks report them.
+inline constexpr UploadMode AllUploadModes[] = {UploadMode::Standard, UploadMode::SpecialRead,
+                                                UploadMode::WholeText, UploadMode::Direct,
+                                                UploadMode::DirectComm};
+
+// The file one upload sends: leadingLines() of the firmware, written into a folder.
+struct UploadFile
+{
+    QString path; // empty if it could not be written
+    UploadText text;
+};
+
+inline UploadFile writeUploadFile(const QString &folder, const QByteArray &firmware,
+                                  const UploadLine &line, UploadMode mode, double maxSeconds)
+{
+    const QByteArray hex = leadingLines(firmware, line, mode, maxSeconds);
+    UploadFile file{folder + QStringLiteral("/sent.hex"), UploadText::of(hex)};
+    QFile out(file.path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(hex) != hex.size())
+        file.path.clear();
+    return file;
+}
+
 // What the simulator says once the station has the awaited bytes: "received N at T", T the
 // end of the last byte's frame on the monotonic clock. 0 when it did not say so in time.
 inline qint64 receivedAtNs(const QString &news)
