@@ -8,7 +8,8 @@ trap 'rm -rf "$stage"' EXIT
 DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 for file in usr/bin/korvant usr/bin/korvant-cli usr/bin/korvant-station-sim \
             usr/share/applications/korvant.desktop \
-            usr/share/icons/hicolor/scalable/apps/korvant.svg; do
+            usr/share/icons/hicolor/scalable/apps/korvant.svg \
+            usr/lib/udev/rules.d/70-korvant-converters.rules; do
   [ -e "$stage/$file" ] || { echo "missing: $file"; exit 1; }
 done
 [ -x "$stage/usr/bin/korvant" ] || { echo "korvant is not executable"; exit 1; }
