@@ -283,6 +283,8 @@ void TComPort::open()
         throw;
     }
     m_serial.clearError();
+    if (m_lowLatency.request(int(m_serial.handle())))
+        qCDebug(lcPort) << "low latency asked of the driver of" << device;
     qCDebug(lcPort) << "opened" << m_settings.port << "as" << device;
     setLamp(Lamp::Connection, true);
     Q_EMIT afterOpen();
@@ -294,6 +296,7 @@ void TComPort::close()
         return;
     abortTransfers();
     m_serial.clear();
+    m_lowLatency.restore(int(m_serial.handle()));
     m_serial.close();
     setLamp(Lamp::Connection, false);
     setLamp(Lamp::Receive, false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/comporterror.h"
+#include "link/lowlatency.h"
 #include "link/portsettings.h"
 
 #include <QDeadlineTimer>
@@ -162,6 +163,7 @@ private:
     DataSink m_sink;
     bool m_inBlockingCall = false;
     bool m_closePending = false;
+    LowLatency m_lowLatency; // asked of the driver while open, given back on closing
     bool m_held = false;
     bool m_writing = false;
     bool m_reading = false;
