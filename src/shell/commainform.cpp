@@ -498,8 +498,16 @@ void TfKorvant::Button_OpenClick()
             }
         } catch (const EComPort &e) {
             QString message = u"Select a ComPort first!"_s;
-            if (e.systemCode() == EACCES)
-                message += u'\n' + serialAccessHint(PortNames::devicePath(m_port.settings().port));
+            const QString device = PortNames::devicePath(m_port.settings().port);
+            // A port another program holds fails as locked or busy: name the holder, not
+            // the account's rights.
+            const QString inUse = e.systemCode() == EACCES || e.systemCode() == EBUSY
+                                      ? portInUseText(device, portHolders(device))
+                                      : QString();
+            if (!inUse.isEmpty())
+                message += u'\n' + inUse;
+            else if (e.systemCode() == EACCES)
+                message += u'\n' + serialAccessHint(device);
             Messages::warning(this, message);
         }
     });

@@ -21,6 +21,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -381,6 +382,59 @@ private Q_SLOTS:
         const QString hint = serialAccessHint(device);
         QVERIFY(hint.contains(device));
         QVERIFY(hint.contains(group == u"root"_s ? u"'dialout'"_s : u"'%1'"_s.arg(group)));
+    }
+
+    // Another program holds the port: the message says which, not that the account lacks
+    // rights.
+    void aPortInUseNamesTheProgramThatHoldsIt()
+    {
+        PtyPair pty;
+        QProcess holder;
+        holder.start(QStringLiteral(KORVANT_BINARY_DIR "/bin/korvant-cli"),
+                     {u"monitor"_s, u"--port"_s, pty.slavePath()});
+        QVERIFY2(holder.waitForStarted(5000), qPrintable(holder.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(!portHolders(pty.slavePath()).isEmpty(), 5000);
+        writeStore({{u"Port"_s, pty.slavePath()}});
+        TfKorvant w;
+        child<QPushButton>(w, u"Button_Open"_s)->click();
+        const qint64 pid = holder.processId();
+        holder.terminate();
+        QVERIFY(holder.waitForFinished(5000));
+        QCOMPARE(m_messages->boxes.size(), 1);
+        const QStringList lines = m_messages->boxes.first().text.split(u'\n');
+        QCOMPARE(lines.first(), u"Select a ComPort first!"_s);
+        QCOMPARE(lines.value(1),
+                 u"%1 is in use by korvant-cli (pid %2)"_s.arg(pty.slavePath().mid(5)).arg(pid));
+    }
+
+    // The holders are read from each process's open files; a fixture tree stands for /proc.
+    void holdersAreFoundFromTheOpenFiles()
+    {
+        QTemporaryDir root;
+        const QString device = root.filePath(u"ttyUSB0"_s);
+        QFile node(device);
+        QVERIFY(node.open(QIODevice::WriteOnly));
+        node.close();
+        const auto process = [&](const QString &pid, const QByteArray &comm,
+                                 const QStringList &fds) {
+            QVERIFY(QDir().mkpath(root.filePath(u"proc/%1/fd"_s.arg(pid))));
+            QFile name(root.filePath(u"proc/%1/comm"_s.arg(pid)));
+            QVERIFY(name.open(QIODevice::WriteOnly));
+            name.write(comm);
+            name.close();
+            for (int i = 0; i < fds.size(); ++i)
+                QVERIFY(QFile::link(fds.at(i), root.filePath(u"proc/%1/fd/%2"_s.arg(pid).arg(i))));
+        };
+        process(u"812"_s, "ModemManager\n", {u"/dev/null"_s, device});
+        process(u"900"_s, "bash\n", {u"/dev/null"_s});
+        process(QString::number(QCoreApplication::applicationPid()), "tst_mainwindow\n", {device});
+        QVERIFY(QDir().mkpath(root.filePath(u"proc/sys/fd"_s))); // not a process
+        const QList<PortHolder> holders = portHolders(device, root.filePath(u"proc"_s));
+        QCOMPARE(holders.size(), 1);
+        QCOMPARE(holders.first().program, u"ModemManager"_s);
+        QCOMPARE(holders.first().pid, 812);
+        QCOMPARE(portInUseText(device, holders), u"ttyUSB0 is in use by ModemManager (pid 812)"_s);
+        QCOMPARE(portInUseText(device, {}), QString());
     }
 
     void setupDialogWhileConnectedReopensUnderTheNewName()
