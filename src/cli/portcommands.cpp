@@ -18,11 +18,15 @@ namespace Cli {
 int runPorts(const QString &command, const QStringList &arguments)
 {
     Arguments args(command, u"The serial ports the Setup dialog lists, one a line: the system's "
-                            "ports and the running station simulators."_s);
+                            "ports and the running station simulators. A USB port is followed, "
+                            "after a tab, by what is behind it: description, manufacturer, "
+                            "VID:PID, serial number and the converter's latency."_s);
     if (!args.parse(arguments))
         return Success;
-    for (const QString &name : PortNames::availablePorts())
-        Output::line(name);
+    for (const QString &name : PortNames::availablePorts()) {
+        const QString details = PortNames::describe(PortNames::usbDetails(name));
+        Output::line(details.isEmpty() ? name : name + u'\t' + details);
+    }
     return Success;
 }
 

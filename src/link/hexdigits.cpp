@@ -27,6 +27,14 @@ QString byteText(int value)
     return text;
 }
 
+QString usbIdText(quint16 id)
+{
+    QString text(4, u'0');
+    for (int i = 3; i >= 0; --i, id >>= 4)
+        text[i] = QChar(u"0123456789abcdef"[id & 0xF]);
+    return text;
+}
+
 void appendByte(QString &text, int value)
 {
     text.append(QChar(upperDigit(value >> 4)));

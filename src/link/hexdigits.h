@@ -41,6 +41,9 @@ std::optional<int> fieldValue(QStringView digits);
 QString byteText(int value);
 void appendByte(QString &text, int value);
 
+// Four lower-case digits, zero-filled, as USB vendor and product ids are shown: 0x403 -> "0403".
+QString usbIdText(quint16 id);
+
 // The conversion error of a text that is not a number, worded as the users know it from the
 // turnout and CV pages: "'%s' is not a valid integer value".
 KorvantError conversionError(QStringView text);

@@ -1,5 +1,7 @@
 #include "link/portnames.h"
 
+#include "link/hexdigits.h"
+#include "link/lowlatency.h"
 #include "link/simulatorports.h"
 
 #include <QDir>
@@ -37,6 +39,40 @@ QStringList availablePorts()
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
     return names;
+}
+
+QString describe(const UsbDetails &d)
+{
+    QStringList parts;
+    for (const QString &text : {d.description, d.manufacturer}) {
+        if (!text.trimmed().isEmpty())
+            parts.append(text.trimmed());
+    }
+    if (d.vendorId != 0 || d.productId != 0) {
+        parts.append(HexDigits::usbIdText(d.vendorId) + u':' + HexDigits::usbIdText(d.productId));
+    }
+    if (!d.serialNumber.trimmed().isEmpty())
+        parts.append(u"serial "_s + d.serialNumber.trimmed());
+    if (d.latencyMs >= 0)
+        parts.append(u"latency %1 ms"_s.arg(d.latencyMs));
+    return parts.join(u", "_s);
+}
+
+UsbDetails usbDetails(const QString &portName)
+{
+    UsbDetails details;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        if (info.portName() != portName)
+            continue;
+        details.description = info.description();
+        details.manufacturer = info.manufacturer();
+        details.serialNumber = info.serialNumber();
+        details.vendorId = info.hasVendorIdentifier() ? info.vendorIdentifier() : 0;
+        details.productId = info.hasProductIdentifier() ? info.productIdentifier() : 0;
+        details.latencyMs = LowLatency::latencyTimerMs(info.systemLocation()).value_or(-1);
+        break;
+    }
+    return details;
 }
 
 QString devicePath(const QString &portName)

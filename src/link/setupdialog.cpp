@@ -1,5 +1,6 @@
 #include "link/setupdialog.h"
 
+#include "link/portnames.h"
 #include "shell/namedcontrol.h"
 
 #include <QComboBox>
@@ -23,6 +24,7 @@ SetupDialog::SetupDialog(const TComPort::LineSettings &current, FlowControl flow
     auto *group = new QGroupBox(u" Settings "_s, this);
     m_form = new QFormLayout(group);
     m_port = addList(u"cbPort"_s, u"Port"_s, ports, current.port);
+    showUsbDetails();
     m_baud = addList(u"cbBaudRate"_s, u"Baud rate"_s, baudRateNames(), name(current.baudRate));
     m_data = addList(u"cbDataBits"_s, u"Data bits"_s, dataBitsNames(), name(current.dataBits));
     m_stop = addList(u"cbStopBits"_s, u"Stop bits"_s, stopBitsNames(), name(current.stopBits));
@@ -61,10 +63,23 @@ QComboBox *SetupDialog::addList(const QString &objectName, const QString &label,
     return list;
 }
 
+void SetupDialog::showUsbDetails()
+{
+    // Each USB port shows what is behind it; the name chosen stays the plain port name.
+    for (int i = 0; i < m_port->count(); ++i) {
+        const QString name = m_port->itemText(i);
+        m_port->setItemData(i, name);
+        if (const QString details = PortNames::describe(PortNames::usbDetails(name));
+            !details.isEmpty()) {
+            m_port->setItemText(i, u"%1  (%2)"_s.arg(name, details));
+        }
+    }
+}
+
 SetupDialog::Pending SetupDialog::pending() const
 {
     Pending p;
-    p.port = m_port->currentIndex() >= 0 ? m_port->currentText() : QString();
+    p.port = m_port->currentIndex() >= 0 ? m_port->currentData().toString() : QString();
     p.baudRate = baudRateFromName(m_baud->currentText());
     p.dataBits = dataBitsFromName(m_data->currentText());
     p.stopBits = stopBitsFromName(m_stop->currentText());

@@ -32,6 +32,7 @@ public:
     static TComPort::LineSettings applied(TComPort::LineSettings current, const Pending &pending);
 
 private:
+    void showUsbDetails();
     QComboBox *addList(const QString &objectName, const QString &label, const QStringList &items,
                        const QString &present);
 
