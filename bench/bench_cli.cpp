@@ -4,8 +4,7 @@
 // and the tool's own start-up and exit time.
 // Run: build/bench/bench_cli [hex file]
 // (default: the largest firmware file the build assembles for the local web server)
-#include "benchsupport.h"
-#include "support/simulatorprocess.h"
+#include "uploadbench.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,39 +64,20 @@ int main(int argc, char *argv[])
     if (firmware.hex.isEmpty())
         return 1;
     startUpAndExit();
-    QTemporaryDir files;
-
-    for (const BenchSupport::UploadLine &line : BenchSupport::uploadLines()) {
-        for (const UploadMode mode : BenchSupport::AllUploadModes) {
-            const auto [hexPath, text] = BenchSupport::writeUploadFile(files.path(), firmware.hex,
-                                                                       line, mode, MaxLimitSeconds);
-            if (hexPath.isEmpty())
-                return 4;
-
-            SimulatorProcess sim(line.simulatorOptions(mode));
-            if (!sim.start())
-                return 2;
-            if (!sim.command(u"await %1"_s.arg(line.bytesReceived(mode, text)), u"awaiting"_s))
-                return 5;
+    return UploadBench::runAll(
+        firmware.hex, MaxLimitSeconds,
+        [](const BenchSupport::UploadLine &line, UploadMode mode,
+           const BenchSupport::UploadFile &file,
+           SimulatorProcess &sim) -> std::optional<UploadBench::Run> {
             const qint64 startNs = monotonicNs();
             QProcess cli;
             cli.start(QStringLiteral(KORVANT_CLI),
                       QStringList{u"flash"_s, u"--port"_s, sim.ptyPath(), u"--baud"_s,
                                   QString::number(line.baud)} +
-                          flashOptions(mode) + QStringList{hexPath});
+                          flashOptions(mode) + QStringList{file.path});
             if (!cli.waitForFinished(600000) || cli.exitCode() != 0)
-                return 3;
+                return std::nullopt;
             const double exited = double(monotonicNs() - startNs) / 1e9;
-            const qint64 receivedNs =
-                BenchSupport::receivedAtNs(sim.waitForLine(u"received"_s, 600000));
-            if (receivedNs == 0)
-                return 6;
-            const double lineDone = double(receivedNs - startNs) / 1e9;
-            const bool overrun = !sim.waitForLine(u"overrun"_s, 0).isNull();
-            BenchSupport::printUpload(
-                line, mode, text, exited, lineDone,
-                overrun ? ", OVERRUN: a record came while the last was being written" : "");
-        }
-    }
-    return 0;
+            return UploadBench::Run{startNs, exited, UploadBench::lastByteReceivedNs(sim), {}};
+        });
 }

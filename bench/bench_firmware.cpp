@@ -4,10 +4,9 @@
 // longest gap of the event loop meanwhile.
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_firmware [hex file]
 // (default: the largest firmware file the build assembles for the local web server)
-#include "benchsupport.h"
 #include "firmware/firmwarepage.h"
 #include "shell/commainform.h"
-#include "support/simulatorprocess.h"
+#include "uploadbench.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,21 +39,14 @@ int main(int argc, char *argv[])
     const BenchSupport::Firmware firmware = BenchSupport::firmwareFile(argc, argv);
     if (firmware.hex.isEmpty())
         return 1;
-    QTemporaryDir files;
-
-    for (const BenchSupport::UploadLine &line : BenchSupport::uploadLines()) {
-        for (const UploadMode mode : BenchSupport::AllUploadModes) {
-            const auto [hexPath, text] = BenchSupport::writeUploadFile(files.path(), firmware.hex,
-                                                                       line, mode, MaxLimitSeconds);
-            if (hexPath.isEmpty())
-                return 4;
-
-            SimulatorProcess sim(line.simulatorOptions(mode));
-            if (!sim.start())
-                return 2;
+    return UploadBench::runAll(
+        firmware.hex, MaxLimitSeconds,
+        [](const BenchSupport::UploadLine &line, UploadMode mode,
+           const BenchSupport::UploadFile &file,
+           SimulatorProcess &sim) -> std::optional<UploadBench::Run> {
             QTemporaryDir home;
             if (!BenchSupport::useSettings(home.path(), QJsonObject{{u"Port"_s, sim.ptyPath()}}))
-                return 3;
+                return std::nullopt;
 
             TfKorvant w;
             w.port().setBaudRate(PortSettings::baudRateFromName(QString::number(line.baud)));
@@ -65,10 +57,7 @@ int main(int argc, char *argv[])
             check(w, "cbSpecialRead", mode == UploadMode::SpecialRead);
             check(w, "cbShowFeedback", true);
             auto *page = w.findChild<FirmwarePage *>();
-            page->loadHexFile(hexPath);
-            const qint64 expected = line.bytesReceived(mode, text);
-            if (!sim.command(u"await %1"_s.arg(expected), u"awaiting"_s))
-                return 5;
+            page->loadHexFile(file.path);
 
             const BenchSupport::EventLoopGaps gaps(1);
             const qint64 startNs = monotonicNs();
@@ -79,17 +68,8 @@ int main(int argc, char *argv[])
             // the line once the station has read the last byte.
             const double pageDone = double(monotonicNs() - startNs) / 1e9;
             const double longestGapMs = gaps.worstMs();
-            const qint64 receivedNs =
-                BenchSupport::receivedAtNs(sim.waitForLine(u"received"_s, 600000));
-            if (receivedNs == 0)
-                return 6;
-            const double lineDone = double(receivedNs - startNs) / 1e9;
-            const bool overrun = !sim.waitForLine(u"overrun"_s, 0).isNull();
-            const QByteArray extra =
-                ", longest gap " + QByteArray::number(longestGapMs, 'f', 0) + " ms" +
-                (overrun ? ", OVERRUN: a record came while the last was being written" : "");
-            BenchSupport::printUpload(line, mode, text, pageDone, lineDone, extra.constData());
-        }
-    }
-    return 0;
+            return UploadBench::Run{startNs, pageDone, UploadBench::lastByteReceivedNs(sim),
+                                    ", longest gap " + QByteArray::number(longestGapMs, 'f', 0) +
+                                        " ms"};
+        });
 }

@@ -23,8 +23,9 @@ int runPorts(const QString &command, const QStringList &arguments)
                             "VID:PID, serial number and the converter's latency."_s);
     if (!args.parse(arguments))
         return Success;
+    const QHash<QString, PortNames::UsbDetails> usb = PortNames::usbDetailsByName();
     for (const QString &name : PortNames::availablePorts()) {
-        const QString details = PortNames::describe(PortNames::usbDetails(name));
+        const QString details = PortNames::describe(usb.value(name));
         Output::line(details.isEmpty() ? name : name + u'\t' + details);
     }
     return Success;

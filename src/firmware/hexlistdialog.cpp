@@ -100,7 +100,6 @@ void TfHexList::addEntry(const QString &entry)
     // Still listed as the server sent it, but drawn as unusable; loading it says why.
     item->setForeground(m_list->palette().brush(QPalette::Disabled, QPalette::Text));
     item->setToolTip(refusal);
-    item->setData(UnusableRole, true);
 }
 
 void TfHexList::sbLoadClick()

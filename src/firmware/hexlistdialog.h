@@ -31,9 +31,6 @@ class TfHexList final : public QDialog
     Q_OBJECT
 
 public:
-    // Set (true) on a list item whose entry cannot be loaded; its tool tip says why.
-    static constexpr int UnusableRole = Qt::UserRole + 1;
-
     // programFile names the list (its name with ".hls"), the update address (its version
     // record) and the folder the copy is saved in.
     TfHexList(WebClient &web, const QString &programFile, QWidget *parent = nullptr);

@@ -58,21 +58,19 @@ QString describe(const UsbDetails &d)
     return parts.join(u", "_s);
 }
 
-UsbDetails usbDetails(const QString &portName)
+QHash<QString, UsbDetails> usbDetailsByName()
 {
-    UsbDetails details;
+    QHash<QString, UsbDetails> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        if (info.portName() != portName)
-            continue;
+        UsbDetails &details = ports[info.portName()];
         details.description = info.description();
         details.manufacturer = info.manufacturer();
         details.serialNumber = info.serialNumber();
         details.vendorId = info.hasVendorIdentifier() ? info.vendorIdentifier() : 0;
         details.productId = info.hasProductIdentifier() ? info.productIdentifier() : 0;
         details.latencyMs = LowLatency::latencyTimerMs(info.systemLocation()).value_or(-1);
-        break;
     }
-    return details;
+    return ports;
 }
 
 QString devicePath(const QString &portName)

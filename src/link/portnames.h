@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -23,8 +24,9 @@ struct UsbDetails
 // "FT232R USB UART, FTDI, 0403:6001, serial A10K3Q, latency 16 ms": what is known, in that
 // order; empty when nothing is.
 QString describe(const UsbDetails &details);
-// The system's details of a port by name; empty ones for a simulator or an unlisted port.
-UsbDetails usbDetails(const QString &portName);
+// The system's details of its ports, by port name, read in one pass; a simulator or a port the
+// system does not list has none.
+QHash<QString, UsbDetails> usbDetailsByName();
 
 // A name with "/" is a device path; an advertised simulator's name maps to its pty; any other
 // name is a device under /dev. An empty name has no device.

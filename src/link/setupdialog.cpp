@@ -66,11 +66,11 @@ QComboBox *SetupDialog::addList(const QString &objectName, const QString &label,
 void SetupDialog::showUsbDetails()
 {
     // Each USB port shows what is behind it; the name chosen stays the plain port name.
+    const QHash<QString, PortNames::UsbDetails> usb = PortNames::usbDetailsByName();
     for (int i = 0; i < m_port->count(); ++i) {
         const QString name = m_port->itemText(i);
         m_port->setItemData(i, name);
-        if (const QString details = PortNames::describe(PortNames::usbDetails(name));
-            !details.isEmpty()) {
+        if (const QString details = PortNames::describe(usb.value(name)); !details.isEmpty()) {
             m_port->setItemText(i, u"%1  (%2)"_s.arg(name, details));
         }
     }

@@ -75,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.lbHexList()->currentRow(), 2);
         QVERIFY(dialog.lbHexList()->item(2)->isSelected());
         for (int row = 0; row < dialog.lbHexList()->count(); ++row)
-            QVERIFY(!dialog.lbHexList()->item(row)->data(TfHexList::UnusableRole).toBool());
+            QVERIFY(dialog.lbHexList()->item(row)->toolTip().isEmpty());
         QVERIFY(m_messages.boxes.isEmpty());
     }
 
@@ -148,8 +148,9 @@ private Q_SLOTS:
         TfHexList dialog(m_web, m_program);
         dialog.lbHexList()->setCurrentRow(1 % dialog.lbHexList()->count());
         const QListWidgetItem *chosen = dialog.lbHexList()->currentItem();
-        QVERIFY(chosen->data(TfHexList::UnusableRole).toBool());
-        QVERIFY(!chosen->toolTip().isEmpty());
+        QVERIFY(!chosen->toolTip().isEmpty()); // drawn as unusable, saying why
+        QCOMPARE(chosen->foreground(),
+                 dialog.lbHexList()->palette().brush(QPalette::Disabled, QPalette::Text));
         dialog.sbLoadClick();
         QCOMPARE(m_messages.boxes.size(), 1);
         QCOMPARE(m_messages.boxes.first().kind, Messages::Kind::Warning);

@@ -1,6 +1,7 @@
 #include "link/portnames.h"
 #include "support/ptypair.h"
 
+#include <QFileInfo>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -45,8 +46,10 @@ private Q_SLOTS:
     void aPortWithoutUsbShowsNothing()
     {
         PtyPair pty;
-        QCOMPARE(PortNames::describe(PortNames::usbDetails(pty.slavePath())), QString());
-        QCOMPARE(PortNames::describe(PortNames::usbDetails(u"ttyNone9"_s)), QString());
+        const QHash<QString, PortNames::UsbDetails> usb = PortNames::usbDetailsByName();
+        QCOMPARE(PortNames::describe(usb.value(pty.slavePath())), QString());
+        QCOMPARE(PortNames::describe(usb.value(QFileInfo(pty.slavePath()).fileName())), QString());
+        QCOMPARE(PortNames::describe(usb.value(u"ttyNone9"_s)), QString());
     }
 };
 
