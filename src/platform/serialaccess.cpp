@@ -10,11 +10,22 @@ using namespace Qt::Literals::StringLiterals;
 
 QString serialAccessHint(const QString &devicePath)
 {
-    QString group = QFileInfo(devicePath).group();
-    if (group.isEmpty() || group == u"root"_s)
-        group = u"dialout"_s; // Debian gives serial ports to this group
+    const QString group = serialGroup(QFileInfo(devicePath).group());
     return u"Your account may not open %1. Serial ports belong to the group '%2': join it with "
-           "\"sudo adduser $USER %2\", then log out and in again."_s.arg(devicePath, group);
+           "\"%3\", then log out and in again."_s.arg(devicePath, group,
+                                                      joinGroupCommand(u"$USER"_s, group));
+}
+
+QString serialGroup(const QString &deviceGroup)
+{
+    if (deviceGroup.isEmpty() || deviceGroup == u"root"_s)
+        return u"dialout"_s; // Debian gives serial ports to this group
+    return deviceGroup;
+}
+
+QString joinGroupCommand(const QString &user, const QString &group)
+{
+    return u"sudo adduser %1 %2"_s.arg(user, group);
 }
 
 QList<PortHolder> portHolders(const QString &devicePath, const QString &procRoot)

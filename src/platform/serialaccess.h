@@ -7,6 +7,12 @@
 // device, and how to join it.
 QString serialAccessHint(const QString &devicePath);
 
+// The group to join for a serial device owned by deviceGroup: that group, or "dialout" where
+// the system names none or only root.
+QString serialGroup(const QString &deviceGroup);
+// The command that adds a user to a group; it takes effect at the user's next login.
+QString joinGroupCommand(const QString &user, const QString &group);
+
 // A process that has a device open.
 struct PortHolder
 {
