@@ -38,6 +38,7 @@ QList<Command> commands()
     };
     return {
         {u"ports"_s, u"Lists the serial ports, as the Setup dialog does."_s, runPorts},
+        {u"doctor"_s, u"Finds what stops a port from opening, and the fix."_s, runDoctor},
         {u"flash"_s, u"Uploads a firmware file to the station's boot loader."_s, runFlash},
         {u"send"_s, u"Sends one instruction to the station."_s, runSend},
         {u"monitor"_s, u"Prints the packets the station sends."_s, runMonitor},

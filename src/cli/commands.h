@@ -11,6 +11,7 @@ namespace Cli {
 int run(const QStringList &arguments);
 
 int runPorts(const QString &command, const QStringList &arguments);
+int runDoctor(const QString &command, const QStringList &arguments);
 int runSend(const QString &command, const QStringList &arguments);
 int runMonitor(const QString &command, const QStringList &arguments);
 int runFlash(const QString &command, const QStringList &arguments);
