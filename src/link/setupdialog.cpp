@@ -1,6 +1,9 @@
 #include "link/setupdialog.h"
 
+#include "link/portdoctor.h"
 #include "link/portnames.h"
+#include "platform/currentuser.h"
+#include "shell/messages.h"
 #include "shell/namedcontrol.h"
 
 #include <QComboBox>
@@ -30,6 +33,9 @@ SetupDialog::SetupDialog(const TComPort::LineSettings &current, FlowControl flow
     m_stop = addList(u"cbStopBits"_s, u"Stop bits"_s, stopBitsNames(), name(current.stopBits));
     m_parity = addList(u"cbParity"_s, u"Parity"_s, parityNames(), name(current.parity));
     m_flow = addList(u"cbFlowControl"_s, u"Flow control"_s, flowControlNames(), name(flow));
+    auto *check = namedControl<QPushButton>(u"Button_CheckPort"_s, u"Check port"_s, group);
+    connect(check, &QPushButton::clicked, this, &SetupDialog::checkPort);
+    m_form->addRow(QString(), check);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(u"OK"_s);
@@ -74,6 +80,17 @@ void SetupDialog::showUsbDetails()
             m_port->setItemText(i, u"%1  (%2)"_s.arg(name, details));
         }
     }
+}
+
+void SetupDialog::checkPort()
+{
+    const PortDoctor::PortCheck check =
+        PortDoctor::checkPort(pending().port, PortDoctor::systemRoot(), currentUser());
+    const QString text = PortDoctor::report(check).join(u'\n');
+    if (check.blocks())
+        Messages::warning(this, text);
+    else
+        Messages::information(this, text);
 }
 
 SetupDialog::Pending SetupDialog::pending() const

@@ -33,6 +33,8 @@ public:
 
 private:
     void showUsbDetails();
+    // The port doctor's findings for the port chosen in the list.
+    void checkPort();
     QComboBox *addList(const QString &objectName, const QString &label, const QStringList &items,
                        const QString &present);
 

@@ -7,6 +7,7 @@
 #include "link/comporterror.h"
 #include "link/lamppanel.h"
 #include "link/memoryimage.h"
+#include "link/portdoctor.h"
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
 #include "link/reconnectwatcher.h"
@@ -14,6 +15,7 @@
 #include "link/stationwire.h"
 #include "loco/linkpage.h"
 #include "platform/atomicsave.h"
+#include "platform/currentuser.h"
 #include "platform/developmentrun.h"
 #include "platform/korvanterror.h"
 #include "platform/serialaccess.h"
@@ -498,16 +500,29 @@ void TfKorvant::Button_OpenClick()
             }
         } catch (const EComPort &e) {
             QString message = u"Select a ComPort first!"_s;
-            const QString device = PortNames::devicePath(m_port.settings().port);
+            const QString portName = m_port.settings().port;
+            const QString device = PortNames::devicePath(portName);
             // A port another program holds fails as locked or busy: name the holder, not
             // the account's rights.
             const QString inUse = e.systemCode() == EACCES || e.systemCode() == EBUSY
                                       ? portInUseText(device, portHolders(device))
                                       : QString();
-            if (!inUse.isEmpty())
+            QList<PortDoctor::Check> said;
+            if (!inUse.isEmpty()) {
                 message += u'\n' + inUse;
-            else if (e.systemCode() == EACCES)
+                said.append(PortDoctor::Check::Holders);
+            } else if (e.systemCode() == EACCES) {
                 message += u'\n' + serialAccessHint(device);
+                said.append(PortDoctor::Check::Access);
+            }
+            // Whatever else the doctor finds in the way, with its fix; "Select a ComPort
+            // first!" says all there is when no port is chosen.
+            if (!portName.isEmpty()) {
+                const QStringList more = PortDoctor::blockingLines(
+                    PortDoctor::checkPort(portName, PortDoctor::systemRoot(), currentUser()), said);
+                if (!more.isEmpty())
+                    message += u'\n' + more.join(u'\n');
+            }
             Messages::warning(this, message);
         }
     });

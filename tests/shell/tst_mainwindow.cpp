@@ -1,7 +1,10 @@
 #include "link/comport.h"
+#include "link/portdoctor.h"
 #include "link/portnames.h"
 #include "link/portstatusbar.h"
+#include "link/setupdialog.h"
 #include "link/simulatorports.h"
+#include "platform/currentuser.h"
 #include "platform/serialaccess.h"
 #include "shell/colours.h"
 #include "shell/commainform.h"
@@ -9,6 +12,7 @@
 #include "support/messagerecorder.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "support/systemtree.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -111,6 +115,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        qunsetenv(qPrintable(PortDoctor::RootVariable));
         m_messages.reset();
         m_home.reset();
     }
@@ -347,10 +352,16 @@ private Q_SLOTS:
 
     void connectThatFailsChangesNothing()
     {
+        SystemTree system; // an empty system: the doctor finds no more than the missing node
+        qputenv(qPrintable(PortDoctor::RootVariable), system.root().toUtf8());
         TfKorvant w; // the first-run port "Com1" names no device here
         auto *open = child<QPushButton>(w, u"Button_Open"_s);
         open->click();
-        QCOMPARE(m_messages->texts(), QStringList{u"Select a ComPort first!"_s});
+        QCOMPARE(m_messages->texts(),
+                 QStringList{u"Select a ComPort first!\n"
+                             "/dev/Com1 does not exist: the converter is unplugged, or the port "
+                             "has another name\n"
+                             "Fix: korvant-cli ports"_s});
         QCOMPARE(open->text(), u"&Connect"_s);
         QVERIFY(!w.state().LinkOpen);
         QCOMPARE(Colours::background(child<QWidget>(w, u"Memo"_s)), Colours::Silver);
@@ -435,6 +446,68 @@ private Q_SLOTS:
         QCOMPARE(holders.first().pid, 812);
         QCOMPARE(portInUseText(device, holders), u"ttyUSB0 is in use by ModemManager (pid 812)"_s);
         QCOMPARE(portInUseText(device, {}), QString());
+    }
+
+    // Below what the failure itself tells, each finding of the port doctor that blocks the
+    // port, with its fix; the doctor reads a fixture tree in place of the system.
+    void aFailedConnectAddsWhatTheDoctorFinds()
+    {
+        QVERIFY(!QFile::exists(u"/dev/ttyUSB99"_s)); // so the real open fails
+        SystemTree system;
+        QVERIFY(system.addDevice(u"ttyUSB99"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadOther |
+                                                    QFileDevice::WriteOther));
+        QVERIFY(system.addUsbConverter("0403", "6001", u"ttyUSB99"_s, 1));
+        QVERIFY(system.addProcess(700, "ModemManager", {u"/dev/ttyUSB99"_s}));
+        qputenv(qPrintable(PortDoctor::RootVariable), system.root().toUtf8());
+        writeStore({{u"Port"_s, u"ttyUSB99"_s}});
+        TfKorvant w;
+        child<QPushButton>(w, u"Button_Open"_s)->click();
+        QCOMPARE(m_messages->texts(),
+                 QStringList{u"Select a ComPort first!\n"
+                             "ModemManager runs and no udev rule keeps it off 0403:6001: its "
+                             "modem probes upset the station's boot loader\n"
+                             "Fix: sudo systemctl stop ModemManager\n"
+                             "ttyUSB99 is in use by ModemManager (pid 700)\n"
+                             "Fix: kill 700"_s});
+        QVERIFY(!w.state().LinkOpen);
+    }
+
+    // "Check port" shows the doctor's report of the chosen entry, as a warning when
+    // something blocks the port.
+    void setupDialogChecksTheChosenPort_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("nothing-blocks") << false << int(Messages::Kind::Information);
+        QTest::newRow("held-by-a-program") << true << int(Messages::Kind::Warning);
+    }
+
+    void setupDialogChecksTheChosenPort()
+    {
+        QFETCH(bool, held);
+        QFETCH(int, kind);
+        SystemTree system;
+        QVERIFY(system.addDevice(u"ttyUSB99"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadOther |
+                                                    QFileDevice::WriteOther));
+        QVERIFY(system.addUsbConverter("0403", "6001", u"ttyUSB99"_s, 1));
+        if (held)
+            QVERIFY(system.addProcess(812, "minicom", {u"/dev/ttyUSB99"_s}));
+        qputenv(qPrintable(PortDoctor::RootVariable), system.root().toUtf8());
+        TComPort::LineSettings current;
+        current.port = u"ttyUSB99"_s;
+        SetupDialog dialog(current, PortSettings::FlowControl::None, {u"ttyS0"_s, u"ttyUSB99"_s});
+        child<QPushButton>(dialog, u"Button_CheckPort"_s)->click();
+        QCOMPARE(m_messages->boxes.size(), 1);
+        const Messages::Box &box = m_messages->boxes.first();
+        QCOMPARE(int(box.kind), kind);
+        QCOMPARE(box.text, PortDoctor::report(
+                               PortDoctor::checkPort(u"ttyUSB99"_s, system.root(), currentUser()))
+                               .join(u'\n'));
+        QVERIFY(box.text.startsWith(u"ttyUSB99 (/dev/ttyUSB99, USB 0403:6001)\n"_s));
+        QCOMPARE(box.text.contains(u"\n  blocks  ttyUSB99 is in use by minicom (pid 812)\n"_s),
+                 held);
     }
 
     void setupDialogWhileConnectedReopensUnderTheNewName()
