@@ -345,6 +345,25 @@ Finding holdersFinding(const System &system, const QString &device, const UserId
             (others ? u"sudo kill "_s : u"kill "_s) + pids.join(u' ')};
 }
 
+// The report fits a terminal as the tool's help does; a text goes on below its first line.
+constexpr qsizetype ReportWidth = 79;
+const QString Indent = QString(10, u' ');
+
+QStringList wrapped(const QString &prefix, const QString &text)
+{
+    QStringList lines{prefix}; // as wide as the indent
+    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (lines.last().size() > Indent.size() &&
+            lines.last().size() + 1 + word.size() > ReportWidth)
+            lines.append(Indent);
+        QString &line = lines.last();
+        if (line.size() > Indent.size())
+            line += u' ';
+        line += word;
+    }
+    return lines;
+}
+
 } // namespace
 
 bool PortCheck::blocks() const
@@ -423,9 +442,9 @@ QStringList report(const PortCheck &check)
     int blocking = 0;
     for (const Finding &finding : check.findings) {
         static const QString words[] = {u"ok"_s, u"advice"_s, u"blocks"_s};
-        lines.append(u"  "_s + words[int(finding.severity)].leftJustified(8) + finding.text);
+        lines += wrapped(u"  "_s + words[int(finding.severity)].leftJustified(8), finding.text);
         if (!finding.fix.isEmpty())
-            lines.append(u"          fix: "_s + finding.fix);
+            lines.append(Indent + u"fix: "_s + finding.fix); // whole, to be copied
         blocking += finding.severity == Severity::Blocks ? 1 : 0;
     }
     const QString name = check.port.isEmpty() ? u"the port"_s : check.port;

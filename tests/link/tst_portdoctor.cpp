@@ -271,7 +271,8 @@ private Q_SLOTS:
         QCOMPARE(shown(check.findings.first()), u"blocks: no port is chosen | korvant-cli ports"_s);
     }
 
-    // What korvant-cli doctor prints and the Setup dialog shows.
+    // What korvant-cli doctor prints and the Setup dialog shows: long texts go on below
+    // their first line, a fix stays whole.
     void report_data()
     {
         QTest::addColumn<Setup>("setup");
@@ -281,12 +282,12 @@ private Q_SLOTS:
             << QStringList{
                    u"ttyUSB0 (/dev/ttyUSB0, USB 0403:6001)"_s,
                    u"  ok      /dev/ttyUSB0 is there"_s,
-                   u"  ok      alice may read and write /dev/ttyUSB0 as a member of "
-                   "dialout; the udev rule 70-korvant-converters.rules gives it to "
-                   "the user seated at this computer"_s,
+                   u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the"_s,
+                   u"          udev rule 70-korvant-converters.rules gives it to the user seated at"_s,
+                   u"          this computer"_s,
                    u"  ok      no brltty rule claims 0403:6001"_s,
-                   u"  ok      ModemManager runs and leaves 0403:6001 alone "
-                   "(70-korvant-converters.rules)"_s,
+                   u"  ok      ModemManager runs and leaves 0403:6001 alone"_s,
+                   u"          (70-korvant-converters.rules)"_s,
                    u"  ok      no other program has /dev/ttyUSB0 open"_s,
                    u"  ok      the converter's latency timer is 1 ms"_s,
                    u"Nothing blocks ttyUSB0."_s,
@@ -295,11 +296,11 @@ private Q_SLOTS:
             << Setup{.node = false, .usb = "1a86:7523"}
             << QStringList{
                    u"ttyUSB0 (/dev/ttyUSB0)"_s,
-                   u"  blocks  /dev/ttyUSB0 does not exist: the converter is unplugged, or the "
-                   "port has another name"_s,
+                   u"  blocks  /dev/ttyUSB0 does not exist: the converter is unplugged, or the port"_s,
+                   u"          has another name"_s,
                    u"          fix: korvant-cli ports"_s,
-                   u"  blocks  brltty's udev rule 85-brltty.rules claims 1a86:7523 for a "
-                   "braille display and takes the converter from its serial driver"_s,
+                   u"  blocks  brltty's udev rule 85-brltty.rules claims 1a86:7523 for a braille"_s,
+                   u"          display and takes the converter from its serial driver"_s,
                    u"          fix: sudo apt remove brltty"_s,
                    u"2 findings block ttyUSB0."_s,
                };
@@ -308,17 +309,16 @@ private Q_SLOTS:
             << QStringList{
                    u"ttyUSB0 (/dev/ttyUSB0, USB 0403:6001)"_s,
                    u"  ok      /dev/ttyUSB0 is there"_s,
-                   u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the "
-                   "udev rule 70-korvant-converters.rules gives it to the user seated at this "
-                   "computer"_s,
+                   u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the"_s,
+                   u"          udev rule 70-korvant-converters.rules gives it to the user seated at"_s,
+                   u"          this computer"_s,
                    u"  ok      brltty is not installed"_s,
                    u"  ok      ModemManager is not running"_s,
                    u"  ok      no other program has /dev/ttyUSB0 open"_s,
-                   u"  advice  the converter's latency timer is 16 ms: it holds received bytes "
-                   "that long unless a program asks for low latency, as this one does while "
-                   "connected"_s,
-                   u"          fix: echo 1 | sudo tee "
-                   "/sys/bus/usb-serial/devices/ttyUSB0/latency_timer"_s,
+                   u"  advice  the converter's latency timer is 16 ms: it holds received bytes that"_s,
+                   u"          long unless a program asks for low latency, as this one does while"_s,
+                   u"          connected"_s,
+                   u"          fix: echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB0/latency_timer"_s,
                    u"Nothing blocks ttyUSB0."_s,
                };
     }
