@@ -5,14 +5,14 @@
 #include <functional>
 
 class QIODevice;
-class QNetworkAccessManager;
-class QNetworkRequest;
+class QNetworkCookieJar;
 class QUrl;
 
 // The window's one HTTP(S) client `IdHTTP1`. Each Get blocks its caller but not the window: a
 // local event loop handles repaints, clicks and serial events while the transfer waits. Every
-// failure throws KorvantError with a readable text; every Get ends its connection, so the next
-// one starts afresh with the TLS settings of the moment.
+// failure throws KorvantError with a readable text. Every Get speaks HTTP/1.1 over a connection
+// of its own, so the next one starts afresh with the TLS settings of the moment, and a failure
+// can name the status line exactly as the server wrote it.
 class WebClient final : public QObject
 {
     Q_OBJECT
@@ -49,9 +49,10 @@ private:
     using Sink = std::function<QString(const QByteArray &chunk)>;
     // Runs one GET to its end; gives the response's Content-Type.
     QByteArray transfer(const QString &sUrl, qint64 maxBytes, const Sink &sink);
-    QNetworkRequest request(const QUrl &url) const;
+    QByteArray request(const QUrl &url, const QByteArray &target) const;
 
-    QNetworkAccessManager *m_manager = nullptr;
+    // Cookies live as long as the client: one run of the program.
+    QNetworkCookieJar *m_cookies = nullptr;
     bool m_busy = false;
     int m_stallTimeoutMs = StallTimeoutMs;
 };

@@ -6,6 +6,7 @@
 #include "support/fulldisk.h"
 #include "support/localwebserver.h"
 #include "support/programcopy.h"
+#include "support/rawhttpserver.h"
 #include "support/windowfixture.h"
 #include "web/versionupdate.h"
 #include "web/webclient.h"
@@ -21,6 +22,14 @@ class tst_WebFaults : public QObject
 
 private:
     std::unique_ptr<LocalWebServer> m_server;
+    // Servers whose answers no real server gives, written by hand.
+    RawHttpServer m_http10{
+        "HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>x</html>"};
+    RawHttpServer m_cutShort{"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n2.0.0"};
+    RawHttpServer m_notHttp{"SSH-2.0-OpenSSH_9.2\r\n"};
+    RawHttpServer m_endlessHeaders{"HTTP/1.1 200 OK\r\n" +
+                                   QByteArray("X-Filler: 0123456789\r\n").repeated(4000)};
+    RawHttpServer m_brokenChunks{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"};
     std::unique_ptr<WindowFixture> f;
     QTemporaryDir m_programFolder;
     QString m_program;
@@ -100,7 +109,9 @@ private Q_SLOTS:
         QTest::newRow("endless-body")
             << under(m_server->hookBaseUrl(Hook::Endless)) << u"The answer of "_s;
         QTest::newRow("body-stops-halfway")
-            << under(m_server->hookBaseUrl(Hook::Truncated)) << u"The connection ended after "_s;
+            << under(m_cutShort.baseUrl()) << u"The connection ended after 5 of 100 bytes"_s;
+        QTest::newRow("announces-more-than-the-cap")
+            << under(m_server->hookBaseUrl(Hook::Truncated)) << u"The answer of "_s;
         QTest::newRow("body-stalls")
             << under(m_server->hookBaseUrl(Hook::Stall)) << u"Read timed out: nothing came from "_s;
         QTest::newRow("closed-without-answer")
@@ -112,6 +123,12 @@ private Q_SLOTS:
                                              << u"Error connecting with SSL."_s;
         QTest::newRow("unknown-authority") << under(m_server->badCertificateBaseUrl(Bad::UnknownCa))
                                            << u"Error connecting with SSL."_s;
+        QTest::newRow("answers-in-http-1.0")
+            << under(m_http10.baseUrl()) << u"HTTP/1.0 404 Not Found"_s;
+        QTest::newRow("not-http") << under(m_notHttp.baseUrl()) << u"The answer of "_s;
+        QTest::newRow("headers-without-end")
+            << under(m_endlessHeaders.baseUrl()) << u"The answer of "_s;
+        QTest::newRow("broken-chunks") << under(m_brokenChunks.baseUrl()) << u"The answer of "_s;
         QTest::newRow("version-file-of-1MB")
             << under(m_server->baseUrl()) + u"/big"_s << u"The answer of "_s;
     }

@@ -2,6 +2,7 @@
 // wire, the readable failures, the caps and time-outs, and the window kept responsive.
 #include "support/failuretext.h"
 #include "support/localwebserver.h"
+#include "support/rawhttpserver.h"
 #include "support/testfiles.h"
 #include "web/webclient.h"
 
@@ -110,6 +111,84 @@ private Q_SLOTS:
         const QString failure = failureOf([&] { web.Get(url, cap); });
         QVERIFY2(failure.startsWith(expected), qPrintable(failure));
         QVERIFY(!web.isBusy());
+    }
+
+    // Answers no real server gives, written by hand and read by the client over a real socket.
+    void handWrittenAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("expected"); // the body, or the start of the failure's text
+        QTest::addColumn<bool>("fails");
+
+        QTest::newRow("http-1.0-error-is-named-as-sent")
+            << QByteArray("HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n<html>x</html>")
+            << u"HTTP/1.0 404 Not Found"_s << true;
+        QTest::newRow("http-1.0-body-until-close")
+            << QByteArray("HTTP/1.0 200 OK\r\n\r\n2.0.0.5\r\n") << u"2.0.0.5\r\n"_s << false;
+        QTest::newRow("chunked-body")
+            << QByteArray(
+                   "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Type: text/plain; "
+                   "charset=utf-8\r\n\r\n3\r\n2.0\r\n6\r\n.0.5\r\n\r\n0\r\n\r\n")
+            << u"2.0.0.5\r\n"_s << false;
+        QTest::newRow("utf-8-named-last")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\n"
+                          "Content-Length: 11\r\n\r\nWeiche \xc3\xbc\r\n")
+            << u"Weiche \u00fc\r\n"_s << false;
+        QTest::newRow("latin-1-without-charset")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nWeiche \xfc\r\n")
+            << u"Weiche \u00fc\r\n"_s << false;
+        QTest::newRow("not-http") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n")
+                                  << u"The answer of http://127.0.0.1"_s << true;
+        QTest::newRow("headers-without-end")
+            << QByteArray("HTTP/1.1 200 OK\r\n") +
+                   QByteArray("X-Filler: 0123456789\r\n").repeated(4000)
+            << u"The answer of http://127.0.0.1"_s << true;
+        QTest::newRow("chunks-stop-halfway")
+            << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\n2.0\r\n")
+            << u"The connection ended after 3 bytes of "_s << true;
+        QTest::newRow("announced-beyond-the-cap")
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 25000000\r\n\r\n:1000")
+            << u"The answer of http://127.0.0.1"_s << true;
+    }
+
+    void handWrittenAnswers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, expected);
+        QFETCH(bool, fails);
+        RawHttpServer server(answer);
+        QVERIFY(server.isListening());
+        WebClient web;
+        const QString url = under(server.baseUrl(), u"korvant.ver"_s);
+        QString body;
+        const QString failure = failureOf([&] { body = web.Get(url, WebClient::VersionFileCap); });
+        if (fails) {
+            QVERIFY2(failure.startsWith(expected), qPrintable(failure));
+        } else {
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            QCOMPARE(body, expected);
+        }
+        QVERIFY(!web.isBusy());
+    }
+
+    void requestBytesOnTheWire()
+    {
+        RawHttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nSet-Cookie: k=1\r\n\r\nok");
+        QVERIFY(server.isListening());
+        WebClient web;
+        const QString url = under(server.baseUrl(), u"korvant.ver"_s);
+        web.Get(url, WebClient::VersionFileCap);
+        web.Get(url + u"?run=2"_s, WebClient::VersionFileCap);
+        const QByteArray host = "127.0.0.1:" + QByteArray::number(server.baseUrl().port());
+        const QByteArray headers = "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,"
+                                   "*/*;q=0.8\r\nUser-Agent: Mozilla/3.0 (compatible; Indy "
+                                   "Library)\r\nAccept-Encoding: identity\r\n";
+        const QByteArray first = "GET /Korvant/korvant.ver HTTP/1.1\r\nHost: " + host + "\r\n" +
+                                 headers + "Connection: close\r\n\r\n";
+        const QByteArray second = "GET /Korvant/korvant.ver?run=2 HTTP/1.1\r\nHost: " + host +
+                                  "\r\n" + headers + "Cookie: k=1\r\nConnection: close\r\n\r\n";
+        QCOMPARE(server.requests().value(0), first);
+        QCOMPARE(server.requests().value(1), second);
     }
 
     void redirectIsNotFollowed()
