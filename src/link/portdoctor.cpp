@@ -102,6 +102,14 @@ QList<Rule> parseRules(const QString &fileName, QString text)
     return rules;
 }
 
+// The rules that apply, and the files they are in.
+struct Rules
+{
+    QList<Rule> lines;
+    QStringList files;       // by name
+    QStringList switchedOff; // names that stand for nothing: a link to /dev/null, an empty file
+};
+
 struct Group
 {
     QString name;
@@ -141,7 +149,7 @@ public:
     }
 
     // Every rule that applies, each file once: the first folder that holds a name wins.
-    QList<Rule> rules() const
+    Rules rules() const
     {
         QMap<QString, QString> files; // by name, which is also udev's reading order
         for (const QString &folder : RulesFolders) {
@@ -149,9 +157,12 @@ public:
             for (const QString &name : dir.entryList({u"*.rules"_s}, QDir::Files | QDir::System))
                 files.insert(name, files.value(name, folder + u'/' + name));
         }
-        QList<Rule> all;
-        for (auto file = files.cbegin(); file != files.cend(); ++file)
-            all += parseRules(file.key(), QString::fromUtf8(read(file.value())));
+        Rules all;
+        for (auto file = files.cbegin(); file != files.cend(); ++file) {
+            const QString text = QString::fromUtf8(read(file.value()));
+            (text.trimmed().isEmpty() ? all.switchedOff : all.files).append(file.key());
+            all.lines += parseRules(file.key(), text);
+        }
         return all;
     }
 
@@ -225,9 +236,9 @@ QString modeText(QFileDevice::Permissions permissions)
     return text;
 }
 
-const Rule *firstRule(const QList<Rule> &rules, const UsbId &id, bool Rule::*what)
+const Rule *firstRule(const Rules &rules, const UsbId &id, bool Rule::*what)
 {
-    for (const Rule &rule : rules) {
+    for (const Rule &rule : rules.lines) {
         if (rule.id == id && rule.*what && (what != &Rule::uaccess || rule.file < SeatRules))
             return &rule;
     }
@@ -273,6 +284,11 @@ Finding accessFinding(const System &system, const QString &device, const UserIde
     const QString cannot =
         u"%1 may not read and write %2 (%3)"_s.arg(user.name, device, modeText(mode));
     const QString group = serialGroup(groupName);
+    if (isOwner) {
+        return {Check::Access, Severity::Blocks,
+                cannot + u": %1 owns it, and its owner may not"_s.arg(user.name),
+                u"sudo chmod u+rw %1"_s.arg(device)};
+    }
     if (uaccess) {
         return {Check::Access, Severity::Advice,
                 cannot + u"; "_s + seated + u", not to a remote login"_s,
@@ -295,27 +311,29 @@ Finding accessFinding(const System &system, const QString &device, const UserIde
             joinGroupCommand(user.name, group)};
 }
 
-Finding brlttyFinding(const QList<Rule> &rules, const QList<UsbId> &ids, bool ofThePort)
+Finding brlttyFinding(const Rules &rules, const QList<UsbId> &ids, bool ofThePort)
 {
-    bool installed = false;
-    for (const Rule &rule : rules) {
-        if (!rule.file.contains(u"brltty"_s))
-            continue;
-        installed = true;
-        if (ids.contains(rule.id)) {
+    const auto isBrltty = [](const QString &file) {
+        return file.contains(u"brltty"_s);
+    };
+    for (const Rule &rule : rules.lines) {
+        if (isBrltty(rule.file) && ids.contains(rule.id)) {
             return {Check::Brltty, Severity::Blocks,
                     u"brltty's udev rule %1 claims %2 for a braille display and takes the "
                     "converter from its serial driver"_s.arg(rule.file, rule.id.text()),
                     u"sudo apt remove brltty"_s};
         }
     }
-    if (!installed)
-        return ok(Check::Brltty, u"brltty is not installed"_s);
-    return ok(Check::Brltty, ofThePort ? u"no brltty rule claims %1"_s.arg(ids.value(0).text())
-                                       : u"no brltty rule claims a USB device here"_s);
+    if (std::any_of(rules.files.cbegin(), rules.files.cend(), isBrltty)) {
+        return ok(Check::Brltty, ofThePort ? u"no brltty rule claims %1"_s.arg(ids.value(0).text())
+                                           : u"no brltty rule claims a USB device here"_s);
+    }
+    if (std::any_of(rules.switchedOff.cbegin(), rules.switchedOff.cend(), isBrltty))
+        return ok(Check::Brltty, u"brltty's udev rule is switched off"_s);
+    return ok(Check::Brltty, u"brltty is not installed"_s);
 }
 
-Finding modemManagerFinding(const System &system, const QList<Rule> &rules, const UsbId &id)
+Finding modemManagerFinding(const System &system, const Rules &rules, const UsbId &id)
 {
     if (!system.runs(u"ModemManager"_s))
         return ok(Check::ModemManager, u"ModemManager is not running"_s);
@@ -387,7 +405,7 @@ PortCheck checkPort(const QString &portName, const QString &root, const UserIden
             {Check::Device, Severity::Blocks, u"no port is chosen"_s, u"korvant-cli ports"_s});
         return check;
     }
-    const QList<Rule> rules = system.rules();
+    const Rules rules = system.rules();
     const QFileInfo node(system.path(check.device));
     if (!node.exists()) {
         check.findings.append(

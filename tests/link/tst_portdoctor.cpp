@@ -4,6 +4,7 @@
 #include "support/testfiles.h"
 
 #include <QTest>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using PortDoctor::Check;
@@ -44,7 +45,8 @@ struct Setup
     bool modemManager = true;
     bool brlttyMasked = false; // a link to /dev/null in /etc switches brltty's rule off
     QByteArray holder = {};    // a program that has ttyUSB0 open
-    bool holderIsUsers = false;
+    bool ownsTheTree = false;  // the user owns the processes
+    bool ownsTheNode = false;
 };
 
 // A finding as the cases expect it: "blocks: text | fix".
@@ -74,12 +76,19 @@ private:
             user.groupIds.append(dialout);
         if (setup.asRoot)
             user = {u"root"_s, 0, {0}};
-        if (setup.holderIsUsers)
+        if (setup.ownsTheTree)
             user.uid = tree.ownerId();
         bool done = tree.setGroups("root:x:0:\ndialout:x:" + QByteArray::number(dialout) + ":" +
                                    (setup.groupListsUser ? "bob,alice" : "bob") + "\n");
         if (setup.node)
             done = done && tree.addDevice(u"ttyUSB0"_s, setup.mode);
+        if (setup.ownsTheNode) {
+            // Root would pass any bits: the node goes to an ordinary user, who is alice then.
+            const QString node = tree.path(u"/dev/ttyUSB0"_s);
+            if (tree.ownerId() == 0)
+                done = done && ::chown(qPrintable(node), 4242, tree.groupId()) == 0;
+            user.uid = QFileInfo(node).ownerId();
+        }
         if (!setup.usb.isEmpty()) {
             const QList<QByteArray> id = setup.usb.split(':');
             done = done &&
@@ -134,6 +143,13 @@ private Q_SLOTS:
                      .modemManager = false}
             << QStringList{u"blocks: alice may not read and write /dev/ttyUSB0 (rw-------): no "
                            "group may, either | sudo setfacl -m u:alice:rw /dev/ttyUSB0"_s};
+        QTest::newRow("owner-may-not")
+            << Setup{.mode =
+                         QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::WriteGroup,
+                     .ownsTheNode = true}
+            << QStringList{u"blocks: alice may not read and write /dev/ttyUSB0 (r--rw----): "
+                           "alice owns it, and its owner may not | sudo chmod u+rw "
+                           "/dev/ttyUSB0"_s};
         // The seat gives the user an ACL that the permission bits do not show.
         QTest::newRow("uaccess-rule-for-the-seated-user")
             << Setup{.loginHasGroup = false}
@@ -171,7 +187,7 @@ private Q_SLOTS:
             << Setup{.holder = "minicom"}
             << QStringList{u"blocks: ttyUSB0 is in use by minicom (pid 812) | sudo kill 812"_s};
         QTest::newRow("held-by-the-users-own-program")
-            << Setup{.holder = "minicom", .holderIsUsers = true}
+            << Setup{.holder = "minicom", .ownsTheTree = true}
             << QStringList{u"blocks: ttyUSB0 is in use by minicom (pid 812) | kill 812"_s};
         QTest::newRow("latency-timer-16ms")
             << Setup{.latencyMs = 16}
@@ -304,7 +320,7 @@ private Q_SLOTS:
                    u"          fix: sudo apt remove brltty"_s,
                    u"2 findings block ttyUSB0."_s,
                };
-        QTest::newRow("brltty-not-installed-advice-only")
+        QTest::newRow("brltty-switched-off-advice-only")
             << Setup{.latencyMs = 16, .modemManager = false, .brlttyMasked = true}
             << QStringList{
                    u"ttyUSB0 (/dev/ttyUSB0, USB 0403:6001)"_s,
@@ -312,7 +328,7 @@ private Q_SLOTS:
                    u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the"_s,
                    u"          udev rule 70-korvant-converters.rules gives it to the user seated at"_s,
                    u"          this computer"_s,
-                   u"  ok      brltty is not installed"_s,
+                   u"  ok      brltty's udev rule is switched off"_s,
                    u"  ok      ModemManager is not running"_s,
                    u"  ok      no other program has /dev/ttyUSB0 open"_s,
                    u"  advice  the converter's latency timer is 16 ms: it holds received bytes that"_s,
