@@ -293,21 +293,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QStringList>("lines");
+        // A USB converter's first lines, alice in dialout and the package's rule installed.
+        const QStringList opening{
+            u"ttyUSB0 (/dev/ttyUSB0, USB 0403:6001)"_s,
+            u"  ok      /dev/ttyUSB0 is there"_s,
+            u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the"_s,
+            u"          udev rule 70-korvant-converters.rules gives it to the user seated at"_s,
+            u"          this computer"_s,
+        };
         QTest::newRow("healthy")
             << Setup{}
-            << QStringList{
-                   u"ttyUSB0 (/dev/ttyUSB0, USB 0403:6001)"_s,
-                   u"  ok      /dev/ttyUSB0 is there"_s,
-                   u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the"_s,
-                   u"          udev rule 70-korvant-converters.rules gives it to the user seated at"_s,
-                   u"          this computer"_s,
-                   u"  ok      no brltty rule claims 0403:6001"_s,
-                   u"  ok      ModemManager runs and leaves 0403:6001 alone"_s,
-                   u"          (70-korvant-converters.rules)"_s,
-                   u"  ok      no other program has /dev/ttyUSB0 open"_s,
-                   u"  ok      the converter's latency timer is 1 ms"_s,
-                   u"Nothing blocks ttyUSB0."_s,
-               };
+            << opening + QStringList{
+                             u"  ok      no brltty rule claims 0403:6001"_s,
+                             u"  ok      ModemManager runs and leaves 0403:6001 alone"_s,
+                             u"          (70-korvant-converters.rules)"_s,
+                             u"  ok      no other program has /dev/ttyUSB0 open"_s,
+                             u"  ok      the converter's latency timer is 1 ms"_s,
+                             u"Nothing blocks ttyUSB0."_s,
+                         };
         QTest::newRow("two-findings-block")
             << Setup{.node = false, .usb = "1a86:7523"}
             << QStringList{
@@ -322,21 +325,17 @@ private Q_SLOTS:
                };
         QTest::newRow("brltty-switched-off-advice-only")
             << Setup{.latencyMs = 16, .modemManager = false, .brlttyMasked = true}
-            << QStringList{
-                   u"ttyUSB0 (/dev/ttyUSB0, USB 0403:6001)"_s,
-                   u"  ok      /dev/ttyUSB0 is there"_s,
-                   u"  ok      alice may read and write /dev/ttyUSB0 as a member of dialout; the"_s,
-                   u"          udev rule 70-korvant-converters.rules gives it to the user seated at"_s,
-                   u"          this computer"_s,
-                   u"  ok      brltty's udev rule is switched off"_s,
-                   u"  ok      ModemManager is not running"_s,
-                   u"  ok      no other program has /dev/ttyUSB0 open"_s,
-                   u"  advice  the converter's latency timer is 16 ms: it holds received bytes that"_s,
-                   u"          long unless a program asks for low latency, as this one does while"_s,
-                   u"          connected"_s,
-                   u"          fix: echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB0/latency_timer"_s,
-                   u"Nothing blocks ttyUSB0."_s,
-               };
+            << opening +
+                   QStringList{
+                       u"  ok      brltty's udev rule is switched off"_s,
+                       u"  ok      ModemManager is not running"_s,
+                       u"  ok      no other program has /dev/ttyUSB0 open"_s,
+                       u"  advice  the converter's latency timer is 16 ms: it holds received bytes that"_s,
+                       u"          long unless a program asks for low latency, as this one does while"_s,
+                       u"          connected"_s,
+                       u"          fix: echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB0/latency_timer"_s,
+                       u"Nothing blocks ttyUSB0."_s,
+                   };
     }
 
     void report()
