@@ -186,7 +186,7 @@ void FirmwarePage::loadHexFile(const QString &path)
 
 void FirmwarePage::sbTransmitClick()
 {
-    const ConfigPage::Values options = m_options();
+    const ConfigValues options = m_options();
     if (options.specialDirect)
         startUpload(Mode::Direct);
     else if (options.specialDirectComm)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "firmware/firmwareupload.h"
-#include "shell/configpage.h"
+#include "link/configvalues.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -27,7 +27,7 @@ class FirmwarePage final : public QWidget
     Q_OBJECT
 
 public:
-    using OptionsSource = std::function<ConfigPage::Values()>;
+    using OptionsSource = std::function<ConfigValues()>;
     using Clock = std::function<QDateTime()>;
 
     FirmwarePage(TComPort &port, SharedState &state, OptionsSource options,
@@ -101,7 +101,7 @@ private:
     // The running upload and what it shows as it goes.
     QPointer<UploadJob> m_job;
     FirmwareUpload::Mode m_mode = FirmwareUpload::Mode::Standard;
-    ConfigPage::Values m_uploadOptions;
+    ConfigValues m_uploadOptions;
     QStringList m_uploadLines;
     int m_selected = 0;
     std::unique_ptr<BusyCursor> m_busy;

@@ -281,7 +281,11 @@ void TfKorvant::buildPages()
     m_turnoutPage = new TurnoutLoadSavePage(m_port, m_state);
     m_decoderPage = new TurnoutDecoderPage(*m_turnoutPage);
     m_internalPage = new InternalPage([this] { return m_firmwarePage->hexLines(); });
-    m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage, *m_internalPage);
+    m_encoderPage = new TurnoutEncoderPage(*m_turnoutPage, *m_decoderPage);
+    connect(m_internalPage->importTurnoutButton(), &QPushButton::clicked, m_encoderPage, [this] {
+        guarded(m_encoderPage,
+                [this] { m_internalPage->ShowMemoAdmin(m_encoderPage->assignTurnouts()); });
+    });
     m_cvPage = new CvProgrammingPage(m_port, m_state, [this] { openPort(); });
     drawTabsAsButtons(m_cvPage->pageControl());
     m_linkPage = new LinkPage(m_state, [this](const QString &instruction) {

@@ -123,9 +123,9 @@ QCheckBox *ConfigPage::addCheck(QVBoxLayout *column, const QString &name, const 
     return box;
 }
 
-ConfigPage::Values ConfigPage::values() const
+ConfigValues ConfigPage::values() const
 {
-    Values v;
+    ConfigValues v;
     v.readInterval = m_readInterval->value();
     v.readTotalConstant = m_readTotalConstant->value();
     v.readTotalMultiplier = m_readTotalMultiplier->value();
@@ -170,7 +170,7 @@ void ConfigPage::bDefaultClick()
 
 void ConfigPage::pushToPort()
 {
-    const Values v = values();
+    const ConfigValues v = values();
     m_port.setInputBufferSize(v.bufferIn);
     m_port.setOutputBufferSize(v.bufferOut);
     m_port.setReadInterval(v.readInterval);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/portdefaults.h"
+#include "link/configvalues.h"
 
 #include <QWidget>
 
@@ -16,29 +16,9 @@ class ConfigPage final : public QWidget
     Q_OBJECT
 
 public:
-    struct Values
-    {
-        int readInterval = PortDefaults::ReadInterval;
-        int readTotalConstant = PortDefaults::ReadTotalConstant;
-        int readTotalMultiplier = PortDefaults::ReadTotalMultiplier;
-        int writeTotalConstant = PortDefaults::WriteTotalConstant;
-        int writeTotalMultiplier = PortDefaults::WriteTotalMultiplier;
-        int txProtocol = 0;
-        int rxProtocol = 0;
-        bool specialRead = false;
-        bool onRxEvent = false;
-        int bufferIn = PortDefaults::BufferSize;
-        int bufferOut = PortDefaults::BufferSize;
-        bool showSelection = false;
-        bool showFeedback = true;
-        bool clearToSend = false;
-        bool specialDirect = true;
-        bool specialDirectComm = false;
-    };
-
     explicit ConfigPage(TComPort &port, QWidget *parent = nullptr);
 
-    Values values() const;
+    ConfigValues values() const;
 
     void bDefaultClick();
     // Buffer sizes, then the time-outs in the order the port takes them.

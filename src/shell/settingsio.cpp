@@ -38,7 +38,7 @@ QString loadAtStartUp(SettingsStore &store, TComPort &port, QStringList &errors)
     return readStringOr(store, u"StyleVSF"_s, u"Windows"_s, errors);
 }
 
-void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigPage::Values &config,
+void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValues &config,
                     const QString &styleName)
 {
     const TComPort::LineSettings &line = port.settings();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/configpage.h"
+#include "link/configvalues.h"
 
 #include <QStringList>
 
@@ -16,7 +16,7 @@ namespace SettingsIO {
 QString loadAtStartUp(SettingsStore &store, TComPort &port, QStringList &errors);
 
 // Writes every value of the shut-down list, in its order.
-void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigPage::Values &config,
+void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValues &config,
                     const QString &styleName);
 
 } // namespace SettingsIO

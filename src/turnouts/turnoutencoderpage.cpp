@@ -3,7 +3,6 @@
 #include "shell/busycursor.h"
 #include "shell/colours.h"
 #include "shell/errorguard.h"
-#include "shell/internalpage.h"
 #include "shell/namedcontrol.h"
 #include "turnouts/grouprows.h"
 #include "turnouts/turnoutdecoderpage.h"
@@ -40,10 +39,8 @@ public:
 } // namespace
 
 TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
-                                       TurnoutDecoderPage &decoderPage, InternalPage &internalPage,
-                                       QWidget *parent)
-    : QWidget(parent), m_memoPage(memoPage), m_decoderPage(decoderPage),
-      m_internalPage(internalPage)
+                                       TurnoutDecoderPage &decoderPage, QWidget *parent)
+    : QWidget(parent), m_memoPage(memoPage), m_decoderPage(decoderPage)
 {
     Colours::setBackground(this, PageColour);
     auto *title = GroupRows::pageTitle(u"StaticText16"_s, u"Encoder"_s, this);
@@ -86,10 +83,7 @@ TurnoutEncoderPage::TurnoutEncoderPage(TurnoutLoadSavePage &memoPage,
     connect(import, &QPushButton::clicked, this,
             [this] { guarded(this, [this] { sbImportDecoderClick(); }); });
     connect(exportButton, &QPushButton::clicked, this,
-            [this, exportButton] { guarded(this, [&] { sbAssignTurnoutClick(exportButton); }); });
-    QPushButton *special = m_internalPage.importTurnoutButton();
-    connect(special, &QPushButton::clicked, this,
-            [this, special] { guarded(this, [&] { sbAssignTurnoutClick(special); }); });
+            [this] { guarded(this, [this] { sbAssignTurnoutClick(); }); });
 }
 
 QCheckBox *TurnoutEncoderPage::groupCheckBox(int group) const
@@ -118,7 +112,13 @@ void TurnoutEncoderPage::CheckBox27Click(QObject *sender)
     }
 }
 
-void TurnoutEncoderPage::sbAssignTurnoutClick(QObject *sender)
+void TurnoutEncoderPage::sbAssignTurnoutClick()
+{
+    assignTurnouts();
+    sbImportDecoderClick();
+}
+
+QString TurnoutEncoderPage::assignTurnouts()
 {
     BusyCursor busy;
     m_memoPage.resetProgress();
@@ -130,10 +130,7 @@ void TurnoutEncoderPage::sbAssignTurnoutClick(QObject *sender)
     // Compiled in full before anything is written: a row that fails changes nothing.
     const QString digits = TurnoutTable::digitsFromRows(rows);
     m_memoPage.showMemoryImage(digits);
-    if (sender == m_internalPage.importTurnoutButton())
-        m_internalPage.ShowMemoAdmin(digits);
-    else
-        sbImportDecoderClick();
+    return digits;
 }
 
 void TurnoutEncoderPage::sbImportDecoderClick()

@@ -4,7 +4,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class InternalPage;
 class TurnoutDecoderPage;
 class TurnoutLoadSavePage;
 
@@ -17,13 +16,15 @@ class TurnoutEncoderPage final : public QWidget
 
 public:
     TurnoutEncoderPage(TurnoutLoadSavePage &memoPage, TurnoutDecoderPage &decoderPage,
-                       InternalPage &internalPage, QWidget *parent = nullptr);
+                       QWidget *parent = nullptr);
 
     // A group's check box changed state: its row follows.
     void CheckBox27Click(QObject *sender);
-    // Export. From this page the rows are then read back in their canonical form; from the
-    // Special page's "&Import from Turnout" the assembler dump is written instead.
-    void sbAssignTurnoutClick(QObject *sender);
+    // Export: the rows into the turnout memo, then read back in their canonical form.
+    void sbAssignTurnoutClick();
+    // The ticked rows compiled into the turnout memo; gives the memory image's digits. The
+    // Special page's "&Import from Turnout" shows them as an assembler dump.
+    QString assignTurnouts();
     void sbImportDecoderClick();
 
     // The controls of group n (1 = A … 26 = Z), found by their names.
@@ -33,5 +34,4 @@ public:
 private:
     TurnoutLoadSavePage &m_memoPage;
     TurnoutDecoderPage &m_decoderPage;
-    InternalPage &m_internalPage;
 };
