@@ -1,7 +1,7 @@
 #include "cv/cventriesview.h"
 
 #include "cv/cvselection.h"
-#include "shell/namedcontrol.h"
+#include "ui/namedcontrol.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -7,13 +7,13 @@
 #include "link/sharedstate.h"
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
-#include "shell/busycursor.h"
-#include "shell/colours.h"
-#include "shell/errorguard.h"
-#include "shell/memotext.h"
-#include "shell/messages.h"
-#include "shell/namedcontrol.h"
-#include "shell/radiogroup.h"
+#include "ui/busycursor.h"
+#include "ui/colours.h"
+#include "ui/errorguard.h"
+#include "ui/memotext.h"
+#include "ui/messages.h"
+#include "ui/namedcontrol.h"
+#include "ui/radiogroup.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>

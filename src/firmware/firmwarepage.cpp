@@ -5,13 +5,13 @@
 #include "link/sharedstate.h"
 #include "link/stationwire.h"
 #include "platform/textencoding.h"
-#include "shell/busycursor.h"
-#include "shell/colours.h"
-#include "shell/errorguard.h"
-#include "shell/filedialogs.h"
-#include "shell/memotext.h"
-#include "shell/messages.h"
-#include "shell/namedcontrol.h"
+#include "ui/busycursor.h"
+#include "ui/colours.h"
+#include "ui/errorguard.h"
+#include "ui/filedialogs.h"
+#include "ui/memotext.h"
+#include "ui/messages.h"
+#include "ui/namedcontrol.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "link/lamppanel.h"
 
-#include "shell/colours.h"
-#include "shell/namedcontrol.h"
+#include "ui/colours.h"
+#include "ui/namedcontrol.h"
 
 #include <QGridLayout>
 #include <QLabel>

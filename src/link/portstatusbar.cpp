@@ -1,7 +1,7 @@
 #include "link/portstatusbar.h"
 
 #include "link/comport.h"
-#include "shell/namedcontrol.h"
+#include "ui/namedcontrol.h"
 
 #include <QLabel>
 

@@ -3,8 +3,8 @@
 #include "link/portdoctor.h"
 #include "link/portnames.h"
 #include "platform/currentuser.h"
-#include "shell/messages.h"
-#include "shell/namedcontrol.h"
+#include "ui/messages.h"
+#include "ui/namedcontrol.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

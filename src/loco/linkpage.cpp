@@ -4,9 +4,9 @@
 #include "link/sharedstate.h"
 #include "loco/captionoverglyphbutton.h"
 #include "loco/locostatus.h"
-#include "shell/clickablepanel.h"
-#include "shell/colours.h"
-#include "shell/namedcontrol.h"
+#include "ui/clickablepanel.h"
+#include "ui/colours.h"
+#include "ui/namedcontrol.h"
 
 #include <QGridLayout>
 #include <QLabel>

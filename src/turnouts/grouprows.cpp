@@ -1,7 +1,7 @@
 #include "turnouts/grouprows.h"
 
-#include "shell/namedcontrol.h"
 #include "turnouts/turnouttable.h"
+#include "ui/namedcontrol.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,10 +1,10 @@
 #include "turnouts/turnoutdecoderpage.h"
 
-#include "shell/errorguard.h"
-#include "shell/namedcontrol.h"
 #include "turnouts/grouprows.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
+#include "ui/errorguard.h"
+#include "ui/namedcontrol.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>

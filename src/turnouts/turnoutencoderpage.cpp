@@ -1,13 +1,13 @@
 #include "turnouts/turnoutencoderpage.h"
 
-#include "shell/busycursor.h"
-#include "shell/colours.h"
-#include "shell/errorguard.h"
-#include "shell/namedcontrol.h"
 #include "turnouts/grouprows.h"
 #include "turnouts/turnoutdecoderpage.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
+#include "ui/busycursor.h"
+#include "ui/colours.h"
+#include "ui/errorguard.h"
+#include "ui/namedcontrol.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>

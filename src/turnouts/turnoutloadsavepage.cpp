@@ -4,13 +4,13 @@
 #include "link/sharedstate.h"
 #include "platform/atomicsave.h"
 #include "platform/korvanterror.h"
-#include "shell/colours.h"
-#include "shell/errorguard.h"
-#include "shell/filedialogs.h"
-#include "shell/memotext.h"
-#include "shell/messages.h"
-#include "shell/namedcontrol.h"
 #include "turnouts/turnouttable.h"
+#include "ui/colours.h"
+#include "ui/errorguard.h"
+#include "ui/filedialogs.h"
+#include "ui/memotext.h"
+#include "ui/messages.h"
+#include "ui/namedcontrol.h"
 
 #include <QDir>
 #include <QFontDatabase>

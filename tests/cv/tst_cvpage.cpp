@@ -3,9 +3,9 @@
 #include "cv/cvselection.h"
 #include "cv/cvsequence.h"
 #include "link/stationwire.h"
-#include "shell/colours.h"
-#include "shell/radiogroup.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QLabel>

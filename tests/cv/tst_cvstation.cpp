@@ -1,10 +1,10 @@
 #include "cv/cvprogrammingpage.h"
 #include "cv/cvselection.h"
 #include "cv/cvsequence.h"
-#include "shell/colours.h"
-#include "shell/radiogroup.h"
 #include "support/simulatorprocess.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -3,13 +3,13 @@
 // odd encodings, and a disk that fills up while the program saves. Each time the program goes
 // on, says so at most once, and leaves the user's files as they were.
 #include "link/portstatusbar.h"
-#include "shell/messages.h"
 #include "support/filechooser.h"
 #include "support/filepermissions.h"
 #include "support/fulldisk.h"
 #include "support/messagerecorder.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
+#include "ui/messages.h"
 
 #include <QCheckBox>
 #include <QCryptographicHash>

@@ -7,9 +7,6 @@
 #include "link/packetframer.h"
 #include "link/portstatusbar.h"
 #include "link/stationwire.h"
-#include "shell/colours.h"
-#include "shell/memotext.h"
-#include "shell/radiogroup.h"
 #include "support/firmwarepagedriver.h"
 #include "support/hextext.h"
 #include "support/ptyflood.h"
@@ -19,6 +16,9 @@
 #include "support/windowfixture.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "turnouts/turnouttable.h"
+#include "ui/colours.h"
+#include "ui/memotext.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -1,11 +1,11 @@
 #include "firmware/firmwarepage.h"
-#include "shell/filedialogs.h"
 #include "support/firmwarepagedriver.h"
 #include "support/hextext.h"
 #include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
+#include "ui/filedialogs.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -152,17 +152,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QStringList>("log");
-        QTest::newRow("characters")
-            << u"chars"_s
-            << QStringList{u"Start: 0.0 BaudRate:57600"_s, u"End:00.00.000 BaudRate:57600"_s,
-                           QString()};
+        QTest::newRow("characters") << u"chars"_s
+                                    << QStringList{u"Start: 0.0 BaudRate:57600"_s,
+                                                   u"End:00.00.000 BaudRate:57600"_s, QString()};
         QTest::newRow("direct") << u"direct"_s
                                 << QStringList{u"Start: 0.0 BaudRate:57600"_s,
                                                u"End:00.00.000 BaudRate:57600"_s, QString()};
         QTest::newRow("direct-comm")
             << u"comm"_s
-            << QStringList{u"Start: 0.0"_s, u"End:00.00.000 Seconds - BaudRate:57600"_s,
-                           QString()};
+            << QStringList{u"Start: 0.0"_s, u"End:00.00.000 Seconds - BaudRate:57600"_s, QString()};
     }
 
     void anEmptyMemoSendsNothingAndStillLogs()

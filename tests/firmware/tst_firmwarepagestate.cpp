@@ -1,8 +1,8 @@
 #include "firmware/firmwarepage.h"
-#include "shell/colours.h"
 #include "support/firmwarepagedriver.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,15 +2,15 @@
 // visits every page and saves each as a PNG. It needs a display; scripts/screenshots runs it
 // under a virtual X server so the pictures can be remade after every change.
 //   korvant-screenshots OUTPUT-FOLDER
+#include "admin/appearancepage.h"
 #include "firmware/firmwarepage.h"
 #include "link/portnames.h"
 #include "link/setupdialog.h"
-#include "shell/appearancepage.h"
-#include "shell/colours.h"
 #include "shell/commainform.h"
-#include "shell/messages.h"
-#include "shell/radiogroup.h"
 #include "support/simulatorprocess.h"
+#include "ui/colours.h"
+#include "ui/messages.h"
+#include "ui/radiogroup.h"
 
 #include <QAbstractButton>
 #include <QApplication>

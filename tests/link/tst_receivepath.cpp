@@ -1,5 +1,5 @@
+#include "admin/configpage.h"
 #include "link/stationwire.h"
-#include "shell/configpage.h"
 #include "support/windowfixture.h"
 
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #include "cv/cvprogrammingpage.h"
-#include "shell/colours.h"
-#include "shell/memotext.h"
 #include "support/filechooser.h"
 #include "support/serialclient.h"
 #include "support/simulatorprocess.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
+#include "ui/memotext.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,8 +2,8 @@
 #include "link/portstatusbar.h"
 #include "link/stationwire.h"
 #include "loco/locostatus.h"
-#include "shell/colours.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
 
 #include <QApplication>
 #include <QLabel>

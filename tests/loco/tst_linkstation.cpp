@@ -1,6 +1,6 @@
-#include "shell/colours.h"
 #include "support/simulatorprocess.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
 
 #include <QSlider>
 #include <QToolButton>

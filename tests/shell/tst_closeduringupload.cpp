@@ -1,11 +1,11 @@
 #include "cv/cvprogrammingpage.h"
 #include "firmware/firmwarepage.h"
 #include "platform/terminationsignals.h"
-#include "shell/radiogroup.h"
 #include "support/firmwarepagedriver.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "turnouts/turnoutloadsavepage.h"
+#include "ui/radiogroup.h"
 
 #include <QPlainTextEdit>
 #include <QRadioButton>

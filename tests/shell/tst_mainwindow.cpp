@@ -6,13 +6,13 @@
 #include "link/simulatorports.h"
 #include "platform/currentuser.h"
 #include "platform/serialaccess.h"
-#include "shell/colours.h"
 #include "shell/commainform.h"
 #include "support/filepermissions.h"
 #include "support/messagerecorder.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "support/systemtree.h"
+#include "ui/colours.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/desktop.h"
+#include "ui/desktop.h"
 
 #include <QList>
 #include <QPair>

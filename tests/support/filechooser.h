@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/filedialogs.h"
+#include "ui/filedialogs.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 #include <QList>
 

@@ -1,12 +1,12 @@
 #include "link/memoryimage.h"
 #include "link/stationwire.h"
-#include "shell/colours.h"
-#include "shell/memotext.h"
 #include "support/filechooser.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "turnouts/turnoutsignature.h"
 #include "turnouts/turnouttable.h"
+#include "ui/colours.h"
+#include "ui/memotext.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "link/memoryimage.h"
 #include "link/stationwire.h"
-#include "shell/colours.h"
-#include "shell/memotext.h"
 #include "support/filechooser.h"
 #include "support/quietwatch.h"
 #include "support/simulatorprocess.h"
 #include "support/windowfixture.h"
+#include "ui/colours.h"
+#include "ui/memotext.h"
 
 #include <QCheckBox>
 #include <QLabel>

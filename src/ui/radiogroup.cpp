@@ -1,4 +1,4 @@
-#include "shell/radiogroup.h"
+#include "ui/radiogroup.h"
 
 #include <QButtonGroup>
 #include <QRadioButton>

@@ -1,4 +1,4 @@
-#include "shell/desktop.h"
+#include "ui/desktop.h"
 
 #include <QDesktopServices>
 #include <QProcess>

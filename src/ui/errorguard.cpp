@@ -1,7 +1,7 @@
-#include "shell/errorguard.h"
+#include "ui/errorguard.h"
 
 #include "platform/korvanterror.h"
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 #include <QLoggingCategory>
 

@@ -1,4 +1,4 @@
-#include "shell/colours.h"
+#include "ui/colours.h"
 
 #include <QAbstractScrollArea>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
-#include "shell/internalpage.h"
+#include "admin/internalpage.h"
 
 #include "firmware/hexlisting.h"
 #include "platform/korvanterror.h"
-#include "shell/colours.h"
-#include "shell/errorguard.h"
-#include "shell/messages.h"
-#include "shell/namedcontrol.h"
 #include "turnouts/turnouttable.h"
+#include "ui/colours.h"
+#include "ui/errorguard.h"
+#include "ui/messages.h"
+#include "ui/namedcontrol.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

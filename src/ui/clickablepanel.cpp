@@ -1,4 +1,4 @@
-#include "shell/clickablepanel.h"
+#include "ui/clickablepanel.h"
 
 #include <QMouseEvent>
 

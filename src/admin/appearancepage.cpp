@@ -1,11 +1,11 @@
-#include "shell/appearancepage.h"
+#include "admin/appearancepage.h"
 
+#include "admin/appearance.h"
 #include "link/sharedstate.h"
 #include "platform/korvanterror.h"
-#include "shell/appearance.h"
-#include "shell/colours.h"
-#include "shell/errorguard.h"
-#include "shell/namedcontrol.h"
+#include "ui/colours.h"
+#include "ui/errorguard.h"
+#include "ui/namedcontrol.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,5 +1,5 @@
-#include "shell/appearance.h"
-#include "shell/appearancepage.h"
+#include "admin/appearance.h"
+#include "admin/appearancepage.h"
 #include "support/windowfixture.h"
 
 #include <QCryptographicHash>

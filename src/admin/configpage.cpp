@@ -1,9 +1,9 @@
-#include "shell/configpage.h"
+#include "admin/configpage.h"
 
 #include "link/comport.h"
-#include "shell/errorguard.h"
-#include "shell/namedcontrol.h"
-#include "shell/radiogroup.h"
+#include "ui/errorguard.h"
+#include "ui/namedcontrol.h"
+#include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,9 +1,9 @@
 // The USB Drivers and ReadME pages and the logo in the real window, against the local stand-in
 // of the maker's server, with a stamped copy of the program in a folder of its own and the
 // desktop's browser and program start recorded.
+#include "admin/readmepage.h"
+#include "admin/usbdriverspage.h"
 #include "link/portstatusbar.h"
-#include "shell/desktop.h"
-#include "shell/readmepage.h"
 #include "support/desktoprecorder.h"
 #include "support/fulldisk.h"
 #include "support/localwebserver.h"
@@ -11,8 +11,8 @@
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "support/zipbuilder.h"
+#include "ui/desktop.h"
 #include "web/servernames.h"
-#include "web/usbdriverspage.h"
 
 #include <QApplication>
 #include <QDir>

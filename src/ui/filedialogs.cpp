@@ -1,4 +1,4 @@
-#include "shell/filedialogs.h"
+#include "ui/filedialogs.h"
 
 #include <QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "shell/appearance.h"
+#include "admin/appearance.h"
 
 #include <QApplication>
 #include <QPalette>

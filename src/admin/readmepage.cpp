@@ -1,10 +1,10 @@
-#include "shell/readmepage.h"
+#include "admin/readmepage.h"
 
-#include "shell/busycursor.h"
-#include "shell/colours.h"
-#include "shell/desktop.h"
-#include "shell/errorguard.h"
-#include "shell/namedcontrol.h"
+#include "ui/busycursor.h"
+#include "ui/colours.h"
+#include "ui/desktop.h"
+#include "ui/errorguard.h"
+#include "ui/namedcontrol.h"
 #include "web/servernames.h"
 
 #include <QGridLayout>

@@ -1,7 +1,7 @@
-#include "shell/memotext.h"
+#include "ui/memotext.h"
 
 #include "link/memoryimage.h"
-#include "shell/colours.h"
+#include "ui/colours.h"
 
 #include <QPalette>
 #include <QPlainTextEdit>
