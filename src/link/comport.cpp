@@ -605,7 +605,10 @@ void TComPort::abortTransfers() noexcept
 
 void TComPort::setHeld(bool held)
 {
+    const bool changed = held != m_held;
     m_held = held;
+    if (changed)
+        Q_EMIT heldChanged(held);
     // What came while held is handled now, as it would have been without the hold.
     if (!held && connected() && m_serial.bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &TComPort::onReadyRead, Qt::QueuedConnection);

@@ -132,6 +132,8 @@ Q_SIGNALS:
     void deviceLost(const QString &message);
     void writeFinished();
     void readFinished(const QByteArray &bytes);
+    // An upload took the port (held) or let it go.
+    void heldChanged(bool held);
 
 private:
     // Purges the given directions if the port is open; false when it is not.

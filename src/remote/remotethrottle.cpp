@@ -95,6 +95,19 @@ void RemoteThrottle::setUploadRunning(bool running)
     changeAvailability([&] { m_uploadRunning = running; });
 }
 
+void RemoteThrottle::setReportsRouted(bool routed)
+{
+    if (routed == m_reportsRouted)
+        return;
+    changeAvailability([&] {
+        m_reportsRouted = routed;
+        if (!routed) {
+            m_fresh = false;
+            forgetPending();
+        }
+    });
+}
+
 bool RemoteThrottle::applyStatusPacket(QStringView packet)
 {
     const std::optional<LocoStatus> status = decodeLocoStatus(packet);
@@ -134,12 +147,22 @@ void RemoteThrottle::applyStatus(const LocoStatus &status)
         Q_EMIT rosterChanged();
 }
 
-QString RemoteThrottle::refusal() const
+QString RemoteThrottle::linkRefusal() const
 {
     if (m_uploadRunning)
         return u"An upload is running."_s;
     if (!m_linkOpen)
         return u"The station is not connected."_s;
+    return {};
+}
+
+QString RemoteThrottle::refusal() const
+{
+    if (const QString refused = linkRefusal(); !refused.isEmpty())
+        return refused;
+    if (!m_reportsRouted)
+        return u"The Link page is not chosen at the desk, so the station's reports of its "
+               "locos are not read."_s;
     return {};
 }
 
@@ -211,7 +234,7 @@ QString RemoteThrottle::setSpeedOnScale(int slot, int value, int scaleMaximum)
 
 QString RemoteThrottle::emergencyStop()
 {
-    if (const QString refused = refusal(); !refused.isEmpty())
+    if (const QString refused = linkRefusal(); !refused.isEmpty())
         return refused;
     m_send(Instructions::emergencyStop());
     return {};

@@ -70,6 +70,10 @@ public:
     // Inputs from the window.
     void setLinkOpen(bool open);
     void setUploadRunning(bool running);
+    // False while another page's routing is in force at the desk: the station's answers then
+    // go to that page, so what is reported meanwhile is never seen here. Routed once more,
+    // requests wait for a fresh status. True until the window says otherwise.
+    void setReportsRouted(bool routed);
     // The packet text the Link page's handler gets. False for a packet of another length,
     // which is ignored; a malformed field throws the conversion error before anything changes.
     bool applyStatusPacket(QStringView packet);
@@ -94,7 +98,8 @@ public:
     QString setSpeed(int slot, int step);
     // A speed on a scale of 0 to scaleMaximum, turned into the slot's steps by scaleSpeed.
     QString setSpeedOnScale(int slot, int value, int scaleMaximum);
-    // ":E000": every loco stops. Needs no status, only the link.
+    // ":E000": every loco stops. Needs no status and no routing, only the link: a stop is
+    // never held back for the sake of a display.
     QString emergencyStop();
 
 Q_SIGNALS:
@@ -112,6 +117,7 @@ private:
     };
     using SlotPending = std::array<std::optional<Pending>, ToggleCount>;
 
+    QString linkRefusal() const;
     QString slotRefusal(int slot) const;
     void changeAvailability(const std::function<void()> &change);
     bool lapsed(const Pending &pending) const;
@@ -121,6 +127,7 @@ private:
     Clock m_clock;
     bool m_linkOpen = false;
     bool m_uploadRunning = false;
+    bool m_reportsRouted = true;
     bool m_fresh = false;
     std::optional<LocoStatus> m_status;
     std::array<SlotPending, SlotCount> m_pending{};

@@ -83,6 +83,7 @@ private Q_SLOTS:
     void refusals();
     void availabilityIsSignalled();
     void reopenedLinkWaitsForAFreshStatus();
+    void reportsRoutedElsewhereRefuseAllButTheStop();
 };
 
 void TestRemoteThrottle::keepsTheSlotsAsReported()
@@ -399,6 +400,37 @@ void TestRemoteThrottle::reopenedLinkWaitsForAFreshStatus()
     QVERIFY(station.throttle.applyStatusPacket(Packet));
     QCOMPARE(station.throttle.setToggle(1, Toggle::Headlight, false), QString());
     QCOMPARE(station.sent, QStringList({u":H000"_s, u":H000"_s}));
+}
+
+void TestRemoteThrottle::reportsRoutedElsewhereRefuseAllButTheStop()
+{
+    const QString elsewhere = u"The Link page is not chosen at the desk, so the station's "
+                              "reports of its locos are not read."_s;
+    Station station;
+    QVERIFY(station.open());
+    QSignalSpy availability(&station.throttle, &RemoteThrottle::availabilityChanged);
+    QVERIFY(availability.isValid());
+    QCOMPARE(station.throttle.setToggle(1, Toggle::Headlight, false), QString());
+    station.throttle.setReportsRouted(false);
+    QCOMPARE(station.throttle.refusal(), elsewhere);
+    QCOMPARE(station.throttle.setToggle(2, Toggle::F1, false), elsewhere);
+    QCOMPARE(station.throttle.setSpeed(1, 3), elsewhere);
+    QCOMPARE(station.throttle.emergencyStop(), QString());
+    // An upload says more than the routing that comes with it.
+    station.throttle.setUploadRunning(true);
+    QCOMPARE(station.throttle.refusal(), u"An upload is running."_s);
+    station.throttle.setUploadRunning(false);
+    station.throttle.setReportsRouted(true);
+    QCOMPARE(station.throttle.refusal(), QString());
+    // What the station said while its reports went elsewhere was never seen here.
+    QCOMPARE(station.throttle.setToggle(1, Toggle::Headlight, false),
+             u"The station has not reported its locos yet."_s);
+    QVERIFY(station.throttle.applyStatusPacket(Packet));
+    QCOMPARE(station.throttle.setToggle(1, Toggle::Headlight, false), QString());
+    QCOMPARE(station.sent, QStringList({u":H000"_s, u":E000"_s, u":H000"_s}));
+    QCOMPARE(availability.size(), 4);
+    QCOMPARE(availability.at(0).at(1).toString(), elsewhere);
+    QCOMPARE(availability.at(3).at(0).toBool(), true);
 }
 
 QTEST_GUILESS_MAIN(TestRemoteThrottle)
