@@ -85,6 +85,7 @@ ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_por
     auto *defaults = namedControl<QPushButton>(u"bDefault"_s, u"&Default"_s, this);
     right->addWidget(defaults, 0, Qt::AlignLeft);
     right->addStretch();
+    page->addWidget(buildRemoteGroup());
     page->addStretch();
 
     connect(defaults, &QPushButton::clicked, this,
@@ -102,6 +103,56 @@ ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_por
     // A change of state from code acts like a click, so the defaults refresh the status bar.
     connect(m_directUploadComm, &QCheckBox::toggled, this,
             [this] { guarded(this, [this] { cbDirectUploadCommClick(); }); });
+}
+
+QGroupBox *ConfigPage::buildRemoteGroup()
+{
+    auto *group = namedControl<QGroupBox>(u"gbRemoteThrottles"_s, u" Remote throttles "_s, this);
+    auto *layout = new QVBoxLayout(group);
+    auto *row = new QHBoxLayout;
+    m_wiThrottle =
+        namedControl<QCheckBox>(u"cbWiThrottle"_s, u"WiThrottle (phone throttle apps)"_s, this);
+    m_wiThrottlePort = namedControl<QSpinBox>(u"seWiThrottlePort"_s, this);
+    m_wiThrottlePort->setRange(1, 65535);
+    m_wiThrottlePort->setValue(RemoteSettings::DefaultWiThrottlePort);
+    auto *portLabel = new QLabel(u"Port"_s, this);
+    portLabel->setBuddy(m_wiThrottlePort);
+    auto *note = namedControl<QLabel>(u"stWiThrottleNote"_s, this);
+    note->setText(u"WiThrottle has no password in its protocol: anyone on this network can "
+                  "drive the locos."_s);
+    note->setWordWrap(true);
+    row->addWidget(m_wiThrottle);
+    row->addWidget(portLabel);
+    row->addWidget(m_wiThrottlePort);
+    row->addWidget(note, 1);
+    layout->addLayout(row);
+    m_wiThrottleAddress = namedControl<QLabel>(u"stWiThrottleAddress"_s, this);
+    m_wiThrottleAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_wiThrottleAddress->hide();
+    layout->addWidget(m_wiThrottleAddress);
+    connect(m_wiThrottle, &QCheckBox::toggled, this, [this](bool on) {
+        // The port a running server listens on stays as it is until the server is off.
+        m_wiThrottlePort->setEnabled(!on);
+        Q_EMIT wiThrottleSwitched(on);
+    });
+    return group;
+}
+
+RemoteSettings ConfigPage::remoteSettings() const
+{
+    return RemoteSettings{m_wiThrottle->isChecked(), m_wiThrottlePort->value()};
+}
+
+void ConfigPage::setRemoteSettings(const RemoteSettings &settings)
+{
+    m_wiThrottlePort->setValue(settings.wiThrottlePort);
+    m_wiThrottle->setChecked(settings.wiThrottle);
+}
+
+void ConfigPage::showWiThrottleAddress(const QString &text)
+{
+    m_wiThrottleAddress->setText(text);
+    m_wiThrottleAddress->setVisible(!text.isEmpty());
 }
 
 QSpinBox *ConfigPage::addSpin(QFormLayout *form, const QString &name, const QString &label,

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "link/configvalues.h"
+#include "remote/remotesettings.h"
 
 #include <QWidget>
 
 class QCheckBox;
+class QLabel;
 class QSpinBox;
 class RadioGroup;
 class TComPort;
@@ -24,9 +26,17 @@ public:
     // Buffer sizes, then the time-outs in the order the port takes them.
     void pushToPort();
 
+    // The "Remote throttles" group, which "&Default" leaves as it is. Setting it from code
+    // throws the switch as a click would.
+    RemoteSettings remoteSettings() const;
+    void setRemoteSettings(const RemoteSettings &settings);
+    // Where phones reach the server; empty while it is off.
+    void showWiThrottleAddress(const QString &text);
+
 Q_SIGNALS:
     // The port's settings changed: the status bar must follow.
     void portSettingsChanged();
+    void wiThrottleSwitched(bool on);
 
 private:
     QSpinBox *addSpin(class QFormLayout *form, const QString &name, const QString &label, int value,
@@ -34,6 +44,7 @@ private:
     QCheckBox *addCheck(class QVBoxLayout *column, const QString &name, const QString &caption,
                         bool checked);
     void cbDirectUploadCommClick();
+    class QGroupBox *buildRemoteGroup();
 
     TComPort &m_port;
     QSpinBox *m_readInterval = nullptr;
@@ -52,4 +63,7 @@ private:
     QCheckBox *m_clearToSend = nullptr;
     QCheckBox *m_directUpload = nullptr;
     QCheckBox *m_directUploadComm = nullptr;
+    QCheckBox *m_wiThrottle = nullptr;
+    QSpinBox *m_wiThrottlePort = nullptr;
+    QLabel *m_wiThrottleAddress = nullptr;
 };

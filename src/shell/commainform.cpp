@@ -6,6 +6,8 @@
 #include "firmware/hexlistdialog.h"
 #include "link/portstatusbar.h"
 #include "link/reconnectwatcher.h"
+#include "remote/remotethrottle.h"
+#include "remote/withrottleserver.h"
 #include "ui/errorguard.h"
 #include "ui/messages.h"
 #include "web/versionupdate.h"
@@ -32,6 +34,7 @@ TfKorvant::TfKorvant(QWidget *parent)
     auto *central = new QWidget(this);
     auto *layout = new QHBoxLayout(central);
     buildPages();
+    buildRemoteThrottles();
     layout->addWidget(m_pageControl1, 1);
     layout->addWidget(buildRightPanel());
     setCentralWidget(central);

@@ -20,6 +20,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class ReadMePage;
+class RemoteThrottle;
 class InternalPage;
 class TurnoutDecoderPage;
 class TurnoutEncoderPage;
@@ -27,6 +28,7 @@ class TurnoutLoadSavePage;
 class UsbDriversPage;
 class VersionUpdate;
 class WebClient;
+class WiThrottleServer;
 
 // The main window `TfKorvant`: owns the pages, the port and the shared state, and wires them.
 // Each page's own operations live in that page's class.
@@ -67,6 +69,9 @@ public:
     WebClient &webClient() { return *m_webClient; }
     VersionUpdate &versionUpdate() { return *m_versionUpdate; }
     UsbDriversPage &usbDriversPage() { return *m_usbDriversPage; }
+    // The remote throttles: fed what the Link page is fed, sending through DoInstruction.
+    RemoteThrottle &remoteThrottle() { return *m_remoteThrottle; }
+    WiThrottleServer &withrottleServer() { return *m_withrottle; }
 
     void DoInstruction(const QString &sDir);
     void FillStatusBar();
@@ -119,6 +124,9 @@ private:
     // and reception goes on.
     void reportReceiveProblem(const QString &message);
     void writeDevelopmentVersionFile(const QString &version) const;
+    void buildRemoteThrottles();
+    void switchWiThrottle(bool on);
+    void showWiThrottleAddress();
 
     SharedState m_state;
     TComPort m_port;
@@ -153,4 +161,7 @@ private:
     class ReconnectWatcher *m_reconnect = nullptr;
     QPushButton *m_reconnectOffer = nullptr;
     QString m_portSerialNumber;
+    // Last, so they go first, while the port and the channel they send through are still there.
+    std::unique_ptr<RemoteThrottle> m_remoteThrottle;
+    std::unique_ptr<WiThrottleServer> m_withrottle;
 };

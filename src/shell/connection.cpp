@@ -11,6 +11,7 @@
 #include "loco/linkpage.h"
 #include "platform/currentuser.h"
 #include "platform/serialaccess.h"
+#include "remote/remotethrottle.h"
 #include "shell/commainform.h"
 #include "turnouts/turnoutloadsavepage.h"
 #include "ui/errorguard.h"
@@ -95,6 +96,7 @@ void TfKorvant::ComPortOpen()
     m_openInstructionFailed = false;
     if (m_pageControl1->currentIndex() == PageCVProgramming)
         sendOnOpen(u":X100"_s);
+    m_remoteThrottle->setLinkOpen(true);
 }
 
 void TfKorvant::sendOnOpen(const QString &instruction)
@@ -124,4 +126,5 @@ void TfKorvant::ComPortClose()
     m_turnoutPage->setLinkOpen(false);
     m_cvPage->setLinkOpen(false);
     m_linkPage->setLinkOpen(false);
+    m_remoteThrottle->setLinkOpen(false);
 }

@@ -13,6 +13,7 @@
 #include "link/stationwire.h"
 #include "loco/linkpage.h"
 #include "platform/korvanterror.h"
+#include "remote/remotethrottle.h"
 #include "shell/commainform.h"
 #include "turnouts/printturnout.h"
 #include "turnouts/turnoutdecoderpage.h"
@@ -138,20 +139,30 @@ void TfKorvant::PageControl1Change(int index)
     cancelUploads();
     switch (index) {
     case PageFirmware:
+        m_remoteThrottle->setReportsRouted(false);
         m_framer.detach();
         m_port.setDataSink({});
         break;
     case PageTurnout:
+        m_remoteThrottle->setReportsRouted(false);
         routePackets([this](const QString &p) { m_turnoutPage->ComDataPacket1packet(p); },
                      StationWire::TurnoutPacketSize);
         break;
     case PageCVProgramming:
+        m_remoteThrottle->setReportsRouted(false);
         routePackets([this](const QString &p) { m_cvPage->ComDataPacket1Packet2(p); },
                      StationWire::CvPacketSize);
         break;
     case PageLink:
-        routePackets([this](const QString &p) { m_linkPage->ComDataPacket1Packet3(p); },
-                     StationWire::LocoStatusPacketSize);
+        // The remote throttles read what the page reads, after it: a packet the page refuses
+        // changes nothing for them either.
+        routePackets(
+            [this](const QString &p) {
+                m_linkPage->ComDataPacket1Packet3(p);
+                m_remoteThrottle->applyStatusPacket(p);
+            },
+            StationWire::LocoStatusPacketSize);
+        m_remoteThrottle->setReportsRouted(true);
         break;
     default:
         break; // the routing of the page before stays in force

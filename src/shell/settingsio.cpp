@@ -24,6 +24,9 @@ QString readStringOr(const SettingsStore &store, const QString &name, const QStr
     }
 }
 
+const QString RemoteWiThrottle = u"RemoteWiThrottle"_s;
+const QString RemoteWiThrottlePort = u"RemoteWiThrottlePort"_s;
+
 } // namespace
 
 QString loadAtStartUp(SettingsStore &store, TComPort &port, QStringList &errors)
@@ -65,6 +68,41 @@ void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValu
     store.writeBool(u"SpecialDirect"_s, config.specialDirect);
     store.writeBool(u"SpecialDirectComm"_s, config.specialDirectComm);
     store.writeString(u"StyleVSF"_s, styleName);
+}
+
+RemoteSettings loadRemote(const SettingsStore &store, QStringList &errors)
+{
+    RemoteSettings remote;
+    try {
+        if (store.valueExists(RemoteWiThrottle))
+            remote.wiThrottle = store.readBool(RemoteWiThrottle);
+    } catch (const KorvantError &e) {
+        errors.append(e.message());
+    }
+    try {
+        if (store.valueExists(RemoteWiThrottlePort)) {
+            const qint32 port = store.readInteger(RemoteWiThrottlePort);
+            if (port >= 1 && port <= 65535)
+                remote.wiThrottlePort = port;
+            else
+                errors.append(u"'%1' holds %2, which is no TCP port (1 to 65535): %3 is used."_s
+                                  .arg(RemoteWiThrottlePort)
+                                  .arg(port)
+                                  .arg(RemoteSettings::DefaultWiThrottlePort));
+        }
+    } catch (const KorvantError &e) {
+        errors.append(e.message());
+    }
+    return remote;
+}
+
+void saveRemote(SettingsStore &store, const RemoteSettings &remote)
+{
+    if (remote == RemoteSettings{} && !store.valueExists(RemoteWiThrottle) &&
+        !store.valueExists(RemoteWiThrottlePort))
+        return;
+    store.writeBool(RemoteWiThrottle, remote.wiThrottle);
+    store.writeInteger(RemoteWiThrottlePort, remote.wiThrottlePort);
 }
 
 } // namespace SettingsIO

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/configvalues.h"
+#include "remote/remotesettings.h"
 
 #include <QStringList>
 
@@ -18,5 +19,14 @@ QString loadAtStartUp(SettingsStore &store, TComPort &port, QStringList &errors)
 // Writes every value of the shut-down list, in its order.
 void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValues &config,
                     const QString &styleName);
+
+// The remote throttles' values, under names of their own ("RemoteWiThrottle",
+// "RemoteWiThrottlePort"). One of the wrong type, or a port out of range, keeps its default;
+// its error is appended to errors.
+RemoteSettings loadRemote(const SettingsStore &store, QStringList &errors);
+
+// Written after the described values, and only once they differ from the defaults or were
+// stored before: a tool that never used remote throttles keeps the store as described.
+void saveRemote(SettingsStore &store, const RemoteSettings &remote);
 
 } // namespace SettingsIO

@@ -11,6 +11,8 @@
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
+#include "remote/remotethrottle.h"
+#include "remote/withrottleserver.h"
 #include "shell/commainform.h"
 #include "shell/settingsio.h"
 #include "ui/errorguard.h"
@@ -47,6 +49,7 @@ void TfKorvant::FormCreate()
         // A store that could not be opened reads as an empty one: first-run defaults.
         QStringList errors;
         m_state.CurrentStyleName = SettingsIO::loadAtStartUp(MonRegistre, m_port, errors);
+        const RemoteSettings remote = SettingsIO::loadRemote(MonRegistre, errors);
         try {
             MonRegistre.closeKey();
         } catch (const KorvantError &e) {
@@ -68,6 +71,8 @@ void TfKorvant::FormCreate()
         m_linkPage->showRightFacingLocos();
         m_pageControl3->setTabVisible(AdminSpecial, false);
         m_pageControl3->setTabVisible(AdminConfig, false);
+        // Last: a server that cannot listen says so once the window is otherwise ready.
+        m_configPage->setRemoteSettings(remote);
     });
 }
 
@@ -124,6 +129,7 @@ void TfKorvant::FormDestroy() noexcept
         if (MonRegistre.openKey()) {
             SettingsIO::saveAtShutDown(MonRegistre, m_port, m_configPage->values(),
                                        m_state.CurrentStyleName);
+            SettingsIO::saveRemote(MonRegistre, m_configPage->remoteSettings());
             MonRegistre.closeKey();
         }
     });
