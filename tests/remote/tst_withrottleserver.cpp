@@ -4,6 +4,8 @@
 #include "support/throttleclient.h"
 #include "support/windowfixture.h"
 
+#include <QAbstractButton>
+#include <QPlainTextEdit>
 #include <QSlider>
 
 using namespace Qt::Literals::StringLiterals;
@@ -22,6 +24,8 @@ const QList<QByteArray> Loco3Acquired{
     "MTAS3<;>R1",  "MTAS3<;>s2"};
 const QByteArray NotConnected = "HMThe station is not connected.";
 const QByteArray TakenAgain = "HmThe desk takes remote throttles again.";
+const QByteArray Elsewhere = "HMThe Link page is not chosen at the desk, so the station's reports "
+                             "of its locos are not read.";
 
 } // namespace
 
@@ -197,8 +201,7 @@ private Q_SLOTS:
         acquireLoco3(phone);
         // The station's answer would land on the Turnout page, in the user's turnout text.
         f->userSelectsPage(TfKorvant::PageTurnout);
-        QCOMPARE(phone.takeOne(), QByteArray("HMThe Link page is not chosen at the desk, so the "
-                                             "station's reports of its locos are not read."));
+        QCOMPARE(phone.takeOne(), Elsewhere);
         phone.send("MTAS3<;>V50");
         phone.send("MTAS3<;>qV");
         QCOMPARE(phone.takeOne(), QByteArray("MTAS3<;>V0"));
@@ -209,6 +212,22 @@ private Q_SLOTS:
         phone.send("MTAS3<;>V50");
         QCOMPARE(phone.takeOne(), QByteArray("HMThe station has not reported its locos yet."));
         QCOMPARE(sim->fetchCapture(), QByteArray());
+    }
+
+    void refusedWhileAnUploadRuns()
+    {
+        openLink();
+        stationReports();
+        ThrottleClient phone;
+        connectClient(phone);
+        acquireLoco3(phone);
+        f->userSelectsPage(TfKorvant::PageTurnout);
+        QCOMPARE(phone.takeOne(), Elsewhere);
+        f->control<QPlainTextEdit>(u"mMemoReceived"_s)->setPlainText(u"A 05/07|"_s);
+        f->control<QAbstractButton>(u"sbUpload"_s)->click();
+        QCOMPARE(phone.takeOne(), QByteArray("HMAn upload is running."));
+        QCOMPARE(phone.takeOne(), Elsewhere);
+        QCOMPARE(sim->fetchCapture(), QByteArray("A 05/07|"));
     }
 
     void aLostPhonesLocosStop_data()
