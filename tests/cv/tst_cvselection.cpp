@@ -1,4 +1,5 @@
 #include "cv/cvselection.h"
+#include "cvselectionrows.h"
 #include "platform/korvanterror.h"
 
 #include <QSignalSpy>
@@ -9,16 +10,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 using Mark = CvSelection::Mark;
-
-const QString ZeroLine = u":00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00\r\n"_s;
-
-QList<int> range(int first, int last)
-{
-    QList<int> cvs;
-    for (int cv = first; cv <= last; ++cv)
-        cvs.append(cv);
-    return cvs;
-}
+using CvSelectionRows::range;
 
 QList<int> cvsMarked(const CvSelection &selection, Mark mark)
 {
@@ -38,24 +30,7 @@ class tst_CvSelection : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void sequenceText_data()
-    {
-        QTest::addColumn<QList<int>>("selected");
-        QTest::addColumn<QList<int>>("readBack");
-        QTest::addColumn<QString>("begins");
-        QTest::addColumn<QString>("ends");
-
-        QTest::newRow("nothing-selected") << QList<int>{} << QList<int>{} << ZeroLine << ZeroLine;
-        QTest::newRow("all-255") << range(1, 255) << QList<int>{} << u":01,02,03,04,"_s
-                                 << u",FE,FF,00\r\n"_s;
-        QTest::newRow("cv10-is-0A") << QList<int>{10} << QList<int>{} << u":0A,00,"_s << ZeroLine;
-        QTest::newRow("default-list")
-            << CvSelection::DefaultCVList() << QList<int>{}
-            << u":01,02,03,04,05,1D,00,00,00,00,00,00,00,00,00,00\r\n"_s << ZeroLine;
-        QTest::newRow("grayed-counts-as-selected")
-            << QList<int>{3} << QList<int>{29, 1} << u":01,03,1D,00,"_s << ZeroLine;
-        QTest::newRow("only-grayed") << QList<int>{} << QList<int>{255} << u":FF,00,"_s << ZeroLine;
-    }
+    void sequenceText_data() { CvSelectionRows::addSequenceTextRows(); }
 
     void sequenceText()
     {

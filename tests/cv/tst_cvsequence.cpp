@@ -1,24 +1,11 @@
 #include "cv/cvsequence.h"
+#include "cvselectionrows.h"
 #include "link/memoryimage.h"
 #include "platform/korvanterror.h"
 
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-const QString ZeroLine = u":00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00\r\n"_s;
-
-QList<int> allCvs()
-{
-    QList<int> cvs;
-    for (int cv = 1; cv <= 255; ++cv)
-        cvs.append(cv);
-    return cvs;
-}
-
-} // namespace
 
 class TestCvSequence : public QObject
 {
@@ -36,27 +23,17 @@ private Q_SLOTS:
 
 void TestCvSequence::text_data()
 {
-    QTest::addColumn<QList<int>>("selected");
-    QTest::addColumn<QString>("begins");
-    QTest::addColumn<QString>("ends");
-
-    QTest::newRow("nothing-selected") << QList<int>{} << ZeroLine << ZeroLine;
-    QTest::newRow("default-list") << QList<int>{1, 2, 3, 4, 5, 29}
-                                  << u":01,02,03,04,05,1D,00,00,00,00,00,00,00,00,00,00\r\n"_s
-                                  << ZeroLine;
-    QTest::newRow("cv10-upper-case-hex") << QList<int>{10} << u":0A,00,"_s << ZeroLine;
-    QTest::newRow("unsorted-with-repeats")
-        << QList<int>{29, 3, 29, 1} << u":01,03,1D,00,"_s << ZeroLine;
-    QTest::newRow("out-of-range-left-out") << QList<int>{0, 7, 256, -1} << u":07,00,"_s << ZeroLine;
-    QTest::newRow("all-255") << allCvs() << u":01,02,03,"_s << u",FE,FF,00\r\n"_s;
+    CvSelectionRows::addSequenceTextRows();
 }
 
 void TestCvSequence::text()
 {
     QFETCH(QList<int>, selected);
+    QFETCH(QList<int>, readBack);
     QFETCH(QString, begins);
     QFETCH(QString, ends);
-    const QString text = CvSequence::text(selected);
+    // The selection hands the read-back CVs over with the picked ones, in no order.
+    const QString text = CvSequence::text(selected + readBack);
     QVERIFY2(text.startsWith(begins), qPrintable(text.left(60)));
     QVERIFY2(text.endsWith(ends), qPrintable(text.right(60)));
 }
@@ -64,7 +41,8 @@ void TestCvSequence::text()
 void TestCvSequence::everySequenceIs800Characters()
 {
     QFETCH(QList<int>, selected);
-    const QString text = CvSequence::text(selected);
+    QFETCH(QList<int>, readBack);
+    const QString text = CvSequence::text(selected + readBack);
     QCOMPARE(text.size(), MemoryImage::TextLength);
     QCOMPARE(MemoryImage::lines(text).size(), MemoryImage::LineCount);
 }
@@ -76,7 +54,7 @@ void TestCvSequence::readsBackWhatItBuilds_data()
     QTest::newRow("default-list") << QList<int>{1, 2, 3, 4, 5, 29};
     QTest::newRow("line-boundary")
         << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 255};
-    QTest::newRow("all") << allCvs();
+    QTest::newRow("all") << CvSelectionRows::range(1, 255);
 }
 
 void TestCvSequence::readsBackWhatItBuilds()
