@@ -1,6 +1,7 @@
 #include "platform/settingsstore.h"
 
 #include "platform/atomicsave.h"
+#include "platform/jsonnumbers.h"
 #include "platform/korvanterror.h"
 
 #include <QDir>
@@ -16,14 +17,6 @@ namespace {
 [[noreturn]] void throwInvalidType(const QString &name)
 {
     throw KorvantError(u"Invalid data type for '%1'"_s.arg(name));
-}
-
-bool isInteger(const QJsonValue &value)
-{
-    if (!value.isDouble())
-        return false;
-    const double d = value.toDouble();
-    return d == static_cast<double>(static_cast<qint64>(d)) && d >= INT32_MIN && d <= INT32_MAX;
 }
 
 // Korvant.json.bad, or the first of .bad.1, .bad.2 … not taken: an earlier broken file the user
@@ -143,7 +136,7 @@ QString SettingsStore::readString(const QString &name) const
 qint32 SettingsStore::readInteger(const QString &name) const
 {
     const QJsonValue value = member(name);
-    if (!isInteger(value))
+    if (!JsonNumbers::isInteger(value))
         throwInvalidType(name);
     return static_cast<qint32>(value.toInteger());
 }
