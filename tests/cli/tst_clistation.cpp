@@ -169,7 +169,7 @@ private Q_SLOTS:
     void flashReadsTheFileAsThePageDoes_data()
     {
         QTest::addColumn<QByteArray>("file");
-        const QByteArray lf = ":020000040000FA\n:0400000000308A0042\n:00000001FF\n";
+        const QByteArray lf = QByteArray(SmallHex).replace("\r\n", "\n");
         QTest::newRow("lf-line-ends") << lf;
         QTest::newRow("utf8-mark-cr-line-ends")
             << QByteArray("\xEF\xBB\xBF") + QByteArray(lf).replace('\n', '\r');
@@ -191,9 +191,7 @@ private Q_SLOTS:
             {u"flash"_s, u"--port"_s, sim->ptyPath(), u"--mode"_s, u"standard"_s, path});
         QVERIFY2(result.exitCode == 0, qPrintable(result.errText()));
         QVERIFY(result.err.isEmpty()); // the text is a valid Intel HEX file once read
-        QTRY_COMPARE_WITH_TIMEOUT(
-            sim->fetchCapture(),
-            QByteArray(":020000040000FA\r\n:0400000000308A0042\r\n:00000001FF\r\n"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), SmallHex, 5000);
     }
 
     void flashFindsTheSimulatorByItsName()

@@ -6,6 +6,7 @@
 #include "support/filechooser.h"
 #include "support/filepermissions.h"
 #include "support/fulldisk.h"
+#include "support/hextext.h"
 #include "support/messagerecorder.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
@@ -60,11 +61,6 @@ QByteArray utf16(const QString &text, QStringConverter::Encoding encoding)
     QStringEncoder encoder(encoding);
     return encoder.encode(text);
 }
-
-const QByteArray smallHex = ":020000040000FA\r\n"
-                            ":0400000000308A0042\r\n"
-                            ":08000800090021007A30990083\r\n"
-                            ":00000001FF\r\n";
 
 // The settings store on a disk of its own, where the program looks while this lives.
 struct StoreOnDisk
@@ -172,7 +168,7 @@ private Q_SLOTS:
         QTest::newRow("tout-broken-utf8-after-mark")
             << u"tout"_s << QByteArray("\xEF\xBB\xBF:\xC3\x28\xFF\r\n") << qint64(0) << QString();
         QTest::newRow("hex-binary") << u"hex"_s << randomBytes(800) << qint64(0) << notHex;
-        QTest::newRow("hex-100MB") << u"hex"_s << smallHex << huge << u"The file \""_s;
+        QTest::newRow("hex-100MB") << u"hex"_s << SmallHex << huge << u"The file \""_s;
         QTest::newRow("hex-empty") << u"hex"_s << QByteArray() << qint64(0) << notHex;
         QTest::newRow("hex-utf16-without-mark") << u"hex"_s << utf16NoMark << qint64(0) << notHex;
         QTest::newRow("hex-utf16be-with-mark")
@@ -212,7 +208,7 @@ private Q_SLOTS:
         QCOMPARE(stateOf(path), before);
         // The window goes on: the same page loads a good file at once.
         f.messages.boxes.clear();
-        const QString good = TestFiles::writeIn(f.home.path(), u"good."_s + kind, smallHex);
+        const QString good = TestFiles::writeIn(f.home.path(), u"good."_s + kind, SmallHex);
         chooser.answers = {good};
         f.control<QAbstractButton>(kind == u"tout"_s ? u"bbLoadTurnoutFile"_s : u"bbGetFile"_s)
             ->click();

@@ -36,19 +36,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QByteArray smallHex = ":020000040000FA\r\n"
-                            ":0400000000308A0042\r\n"
-                            ":08000800090021007A30990083\r\n"
-                            ":00000001FF\r\n";
-
-QByteArray longHex()
-{
-    QByteArray hex;
-    for (int i = 0; i < 40; ++i)
-        hex += ":0400000000308A0042\r\n";
-    return hex + ":00000001FF\r\n";
-}
-
 // The bare turnout table as the encoder exports it: 800 characters.
 QString turnoutTable()
 {
@@ -117,7 +104,7 @@ private:
     {
         if (kind == u"firmware"_s) {
             FirmwarePageDriver::setMode(*f, u"echo"_s);
-            const QByteArray hex = longRun ? longHex() : smallHex;
+            const QByteArray hex = longRun ? repeatedRecordHex(40) : SmallHex;
             FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, hex));
             f->messages.boxes.clear(); // the long file's repeated address is not the point
             button(u"sbTransmit"_s)->click();
@@ -310,14 +297,14 @@ private Q_SLOTS:
         const int patienceMs = 300;
         firmwarePage()->setAnswerPatience(patienceMs);
         FirmwarePageDriver::setMode(*f, u"direct"_s);
-        const QString path = writeFile(u"firmware.hex"_s, smallHex);
+        const QString path = writeFile(u"firmware.hex"_s, SmallHex);
         FirmwarePageDriver::loadThroughTheDialog(*f, path);
         button(u"sbTransmit"_s)->click();
         QVERIFY(firmwarePage()->isUploading());
         const QString notice = u"No XON from the boot loader for 0.3 s after line 1"_s;
         if (answers) {
             QTRY_VERIFY_WITH_TIMEOUT(!firmwarePage()->isUploading(), 10000);
-            QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), withoutTerminators(smallHex), 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), withoutTerminators(SmallHex), 3000);
             QVERIFY2(sim->waitForLine(u"overrun"_s, 0).isNull(), "a line came before its XON");
             QCOMPARE(memo(u"Memo"_s)->toPlainText().split(u'\n').size(), 3); // two ended lines
         } else {
@@ -336,7 +323,7 @@ private Q_SLOTS:
         }
         QVERIFY(f->messages.boxes.isEmpty());
         QVERIFY(!QApplication::overrideCursor());
-        QCOMPARE(TestFiles::read(path), smallHex);
+        QCOMPARE(TestFiles::read(path), SmallHex);
     }
 
     void noiseFloodOnEveryRoutedPage_data()

@@ -16,15 +16,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-const QByteArray smallHex = ":020000040000FA\r\n"
-                            ":0400000000308A0042\r\n"
-                            ":08000800090021007A30990083\r\n"
-                            ":00000001FF\r\n";
-
-} // namespace
-
 // The Firmware Upgrade page in the real window against the simulated boot loader: what each
 // mode puts on the wire, what the log shows, and how the page ends however the upload ends.
 class tst_FirmwarePage : public QObject
@@ -111,22 +102,22 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("stationOptions");
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("received");
-        QTest::newRow("characters") << u"chars"_s << QStringList{} << smallHex << smallHex;
+        QTest::newRow("characters") << u"chars"_s << QStringList{} << SmallHex << SmallHex;
         QTest::newRow("characters-no-final-crlf")
-            << u"chars"_s << QStringList{} << smallHex.chopped(2) << smallHex.chopped(2);
+            << u"chars"_s << QStringList{} << SmallHex.chopped(2) << SmallHex.chopped(2);
         QTest::newRow("characters-special-read")
-            << u"echo"_s << QStringList{u"--special-read"_s} << smallHex << smallHex;
-        QTest::newRow("whole-text") << u"whole"_s << QStringList{} << smallHex << smallHex;
+            << u"echo"_s << QStringList{u"--special-read"_s} << SmallHex << SmallHex;
+        QTest::newRow("whole-text") << u"whole"_s << QStringList{} << SmallHex << SmallHex;
         QTest::newRow("whole-text-no-final-crlf")
-            << u"whole"_s << QStringList{} << smallHex.chopped(2) << smallHex.chopped(2);
-        QTest::newRow("direct") << u"direct"_s << QStringList{} << smallHex
-                                << withoutTerminators(smallHex);
+            << u"whole"_s << QStringList{} << SmallHex.chopped(2) << SmallHex.chopped(2);
+        QTest::newRow("direct") << u"direct"_s << QStringList{} << SmallHex
+                                << withoutTerminators(SmallHex);
         QTest::newRow("direct-comm-stray-before-xon")
-            << u"comm"_s << QStringList{u"--stray"_s, u"3"_s} << smallHex
-            << withoutTerminators(smallHex);
+            << u"comm"_s << QStringList{u"--stray"_s, u"3"_s} << SmallHex
+            << withoutTerminators(SmallHex);
         QTest::newRow("lf-file-goes-out-with-crlf")
-            << u"chars"_s << QStringList{} << QByteArray(smallHex).replace("\r\n", "\n")
-            << smallHex;
+            << u"chars"_s << QStringList{} << QByteArray(SmallHex).replace("\r\n", "\n")
+            << SmallHex;
     }
 
     void eachModeSendsExactlyItsBytes()
@@ -197,7 +188,7 @@ private Q_SLOTS:
         startStation({});
         FirmwarePageDriver::setMode(*f, mode);
         f->control<QCheckBox>(u"cbShowFeedback"_s)->setChecked(true);
-        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, SmallHex));
         memo(u"Memo"_s)->setPlainText(u"station says hi"_s);
         // The first two readings are the start; every later one is 1 min 7.25 s on.
         const QDateTime start(QDate(2026, 12, 9), QTime(20, 0));
@@ -213,11 +204,11 @@ private Q_SLOTS:
         startStation({});
         FirmwarePageDriver::setMode(*f, u"direct"_s);
         f->control<QCheckBox>(u"cbShowSelectionOnUpload"_s)->setChecked(true);
-        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, SmallHex));
         uploadAndWait();
         // The line breaks are not counted: the selection covers the lines' own characters.
         QCOMPARE(memo(u"MHexFile"_s)->textCursor().selectionEnd(),
-                 int(withoutTerminators(smallHex).size()));
+                 int(withoutTerminators(SmallHex).size()));
         QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 4);
 
         FirmwarePageDriver::setMode(*f, u"chars"_s);
@@ -225,14 +216,14 @@ private Q_SLOTS:
         uploadAndWait();
         QCOMPARE(memo(u"MHexFile"_s)->textCursor().selectionEnd(),
                  memo(u"MHexFile"_s)->toPlainText().size());
-        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), smallHex.size());
+        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), SmallHex.size());
     }
 
     void cancelEndsAWaitOnASilentStation()
     {
         startStation({u"--silent"_s});
         FirmwarePageDriver::setMode(*f, u"direct"_s);
-        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, SmallHex));
         button(u"sbTransmit"_s)->click();
         QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), QByteArray(":020000040000FA"), 3000);
         QVERIFY(QuietWatch::readTimeOutsPass(f->window->port(), 3));
@@ -264,11 +255,8 @@ private Q_SLOTS:
             options << u"--hangup-after"_s << u"40"_s;
         startStation(options);
         FirmwarePageDriver::setMode(*f, u"echo"_s);
-        QByteArray big;
-        for (int i = 0; i < 40; ++i)
-            big += ":0400000000308A0042\r\n";
         FirmwarePageDriver::loadThroughTheDialog(
-            *f, writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
+            *f, writeFile(u"firmware.hex"_s, repeatedRecordHex(40)));
         f->messages.boxes.clear(); // the file's check is not what this test is about
         button(u"sbTransmit"_s)->click();
         QTRY_VERIFY_WITH_TIMEOUT(f->control<QProgressBar>(u"Gauge1"_s)->value() > 10, 5000);
@@ -292,11 +280,8 @@ private Q_SLOTS:
         const int baud = 38400;
         startStation({u"--baud"_s, QString::number(baud)});
         FirmwarePageDriver::setMode(*f, u"whole"_s);
-        QByteArray big;
-        for (int i = 0; i < 3000; ++i)
-            big += ":0400000000308A0042\r\n";
-        FirmwarePageDriver::loadThroughTheDialog(
-            *f, writeFile(u"firmware.hex"_s, big + ":00000001FF\r\n"));
+        const QByteArray big = repeatedRecordHex(3000);
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, big));
         f->messages.boxes.clear(); // the file's check is not what this test is about
         button(u"sbTransmit"_s)->click();
         QTRY_VERIFY_WITH_TIMEOUT(!sim->fetchCapture().isEmpty(), 5000);
@@ -355,7 +340,7 @@ private Q_SLOTS:
     void cancellingTheDialogChangesNothing()
     {
         f = std::make_unique<WindowFixture>();
-        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"first.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"first.hex"_s, SmallHex));
         FileDialogs::setChooser([](const FileDialogs::Dialog &request) {
             return request.folder.endsWith(u"first.hex"_s) ? QString() : u"wrong"_s;
         });

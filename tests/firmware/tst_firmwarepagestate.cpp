@@ -1,5 +1,6 @@
 #include "firmware/firmwarepage.h"
 #include "support/firmwarepagedriver.h"
+#include "support/hextext.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "ui/colours.h"
@@ -10,14 +11,6 @@
 #include <QProgressBar>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-const QByteArray smallHex = ":020000040000FA\r\n"
-                            ":0400000000308A0042\r\n"
-                            ":00000001FF\r\n";
-
-} // namespace
 
 // The Firmware Upgrade page while connected, on a pseudo-terminal the test answers for: what
 // the page shows around an upload (the hidden selection, the log's lines, the gauge) and what
@@ -73,7 +66,7 @@ private Q_SLOTS:
         FirmwarePageDriver::setMode(*f, u"chars"_s);
         f->control<QCheckBox>(u"cbShowFeedback"_s)->setChecked(true);
         f->control<QCheckBox>(u"cbShowSelectionOnUpload"_s)->setChecked(false);
-        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, smallHex));
+        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, SmallHex));
         uploadAndWait();
         QCOMPARE(hex->textCursor().selectionEnd(), hex->toPlainText().size());
         QVERIFY(!hex->hasFocus());
@@ -137,7 +130,7 @@ private Q_SLOTS:
     {
         connectedWindow();
         FirmwarePageDriver::setMode(*f, u"direct"_s); // the test never answers XON
-        const QString first = writeFile(u"first.hex"_s, smallHex);
+        const QString first = writeFile(u"first.hex"_s, SmallHex);
         const QString second = writeFile(u"second.hex"_s, ":00000001FF\r\n");
         FirmwarePageDriver::loadThroughTheDialog(*f, first);
         const QString sending = memo(u"MHexFile"_s)->toPlainText();

@@ -2,6 +2,7 @@
 #include "firmware/firmwarepage.h"
 #include "platform/terminationsignals.h"
 #include "support/firmwarepagedriver.h"
+#include "support/hextext.h"
 #include "support/testfiles.h"
 #include "support/windowfixture.h"
 #include "turnouts/turnoutloadsavepage.h"
@@ -40,8 +41,7 @@ private:
         if (page == u"firmware") {
             FirmwarePageDriver::setMode(*f, u"direct"_s); // waits for an XON that never comes
             FirmwarePageDriver::loadThroughTheDialog(
-                *f,
-                TestFiles::writeIn(files.path(), u"f.hex"_s, ":020000040000FA\r\n:00000001FF\r\n"));
+                *f, TestFiles::writeIn(files.path(), u"f.hex"_s, SmallHex));
             f->control<QAbstractButton>(u"sbTransmit"_s)->click();
         } else if (page == u"turnouts") {
             f->userSelectsPage(TfKorvant::PageTurnout);
