@@ -23,6 +23,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSlider>
@@ -315,11 +316,18 @@ private Q_SLOTS:
                        firmwarePage()->isUploading();
             }));
             QCOMPARE(memo(u"Memo"_s)->toPlainText().count(u"No XON"_s), 1);
+            // Nor does a read's time-out end the wait.
+            QVERIFY(QuietWatch::readTimeOutsPass(f->window->port(), 3));
             QVERIFY(firmwarePage()->isUploading());
             QCOMPARE(sim->fetchCapture(), QByteArray(":020000040000FA"));
             button(u"sbCancelTransmit"_s)->click();
             QVERIFY(!firmwarePage()->isUploading());
             QVERIFY(button(u"sbTransmit"_s)->isEnabled());
+            QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
+            QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 0);
+            // The summary replaces the log, the notice with it: two ended lines.
+            QCOMPARE(memo(u"Memo"_s)->toPlainText().split(u'\n').size(), 3);
+            QCOMPARE(sim->fetchCapture(), QByteArray(":020000040000FA"));
         }
         QVERIFY(f->messages.boxes.isEmpty());
         QVERIFY(!QApplication::overrideCursor());

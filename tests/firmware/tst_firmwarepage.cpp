@@ -219,24 +219,6 @@ private Q_SLOTS:
         QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), SmallHex.size());
     }
 
-    void cancelEndsAWaitOnASilentStation()
-    {
-        startStation({u"--silent"_s});
-        FirmwarePageDriver::setMode(*f, u"direct"_s);
-        FirmwarePageDriver::loadThroughTheDialog(*f, writeFile(u"firmware.hex"_s, SmallHex));
-        button(u"sbTransmit"_s)->click();
-        QTRY_COMPARE_WITH_TIMEOUT(sim->fetchCapture(), QByteArray(":020000040000FA"), 3000);
-        QVERIFY(QuietWatch::readTimeOutsPass(f->window->port(), 3));
-        QVERIFY(page()->isUploading()); // it keeps waiting for XON
-        button(u"sbCancelTransmit"_s)->click();
-        QVERIFY(!page()->isUploading());
-        QVERIFY(button(u"sbTransmit"_s)->isEnabled());
-        QVERIFY(!button(u"sbCancelTransmit"_s)->isEnabled());
-        QCOMPARE(f->control<QProgressBar>(u"Gauge1"_s)->value(), 0);
-        QCOMPARE(logLines().size(), 3); // two ended lines
-        QCOMPARE(sim->fetchCapture(), QByteArray(":020000040000FA"));
-    }
-
     void endingTheLinkMidUploadLeavesASanePage_data()
     {
         QTest::addColumn<QString>("how");
