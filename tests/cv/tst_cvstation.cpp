@@ -236,33 +236,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("linkOpen");
-        QTest::addColumn<int>("boxes"); // the converter pulled out is said once, by the window
-        QTest::newRow("page-change") << u"page"_s << true << 0;
-        QTest::newRow("disconnect") << u"disconnect"_s << false << 0;
-        QTest::newRow("station-hangs-up") << u"hangup"_s << false << 1;
+        QTest::newRow("page-change") << u"page"_s << true;
+        QTest::newRow("disconnect") << u"disconnect"_s << false;
     }
 
+    // The station hanging up mid-upload: tst_linkfaults::hangUpMidUploadThenReconnect.
     void anUploadEndsCleanlyWhenTheLinkGoes()
     {
         QFETCH(QString, how);
         QFETCH(bool, linkOpen);
-        QFETCH(int, boxes);
-        startStation(how == u"hangup" ? QStringList{u"--hangup-after"_s, u"60"_s}
-                                      : QStringList{u"--baud"_s, u"1200"_s});
+        startStation({u"--baud"_s, u"1200"_s});
         f->connect();
         pickOption(CvProgrammingPage::OptionSelectAll);
         if (how == u"page")
             whenSent(50, [this] { f->userSelectsPage(TfKorvant::PageLink); });
-        else if (how == u"disconnect")
+        else
             whenSent(50, [this] { f->connect(); });
         button(u"sbUploadCV"_s)->click();
         waitForUploadEnd();
         QTRY_COMPARE_WITH_TIMEOUT(f->window->state().LinkOpen, linkOpen, 5000);
         verifyIdleAfterUpload(linkOpen);
         QVERIFY(gauge()->value() < 800);
-        QCOMPARE(f->messages.boxes.size(), boxes);
-        for (const QString &message : f->messages.texts())
-            QVERIFY2(!message.startsWith(u"Unable to open"_s), qPrintable(message));
+        QVERIFY2(f->messages.boxes.isEmpty(), qPrintable(f->messages.texts().join(u'\n')));
     }
 };
 

@@ -91,6 +91,45 @@ private:
         return TestFiles::writeIn(files.path(), name, contents);
     }
 
+    // The controls each kind of upload is started with and shown on.
+    struct UploadControls
+    {
+        QString upload;
+        QString cancel; // none on the Turnout Load/Save page
+        QString memo;   // the one painted for the link's state
+        QString gauge;
+        bool memoLockedWhileUploading = false;
+    };
+
+    static UploadControls controlsOf(const QString &kind)
+    {
+        if (kind == u"firmware"_s)
+            return {u"sbTransmit"_s, u"sbCancelTransmit"_s, u"Memo"_s, u"Gauge1"_s, false};
+        if (kind == u"turnout"_s)
+            return {u"sbUpload"_s, QString(), u"mMemoReceived"_s, u"Gauge2"_s, true};
+        return {u"sbUploadCV"_s, u"sbCancelUploadCV"_s, u"mMemoCV"_s, u"Gauge3"_s, true};
+    }
+
+    QProgressBar *gauge(const QString &kind)
+    {
+        return f->control<QProgressBar>(controlsOf(kind).gauge);
+    }
+
+    // The page after its upload was cut short by the line going: nothing to start or cancel,
+    // the memo grey and editable again, the gauge where the upload stopped.
+    void verifyIdleWithTheLinkGone(const QString &kind)
+    {
+        const UploadControls controls = controlsOf(kind);
+        QVERIFY(!button(controls.upload)->isEnabled());
+        if (!controls.cancel.isEmpty())
+            QVERIFY(!button(controls.cancel)->isEnabled());
+        QCOMPARE(Colours::background(memo(controls.memo)), Colours::Silver);
+        if (controls.memoLockedWhileUploading)
+            QVERIFY(!memo(controls.memo)->isReadOnly());
+        QVERIFY2(gauge(kind)->value() < gauge(kind)->maximum(),
+                 qPrintable(QString::number(gauge(kind)->value())));
+    }
+
     bool uploading(const QString &kind)
     {
         if (kind == u"firmware"_s)
@@ -218,6 +257,7 @@ private Q_SLOTS:
                  qPrintable(f->messages.texts().first()));
         QCOMPARE(button(u"Button_Open"_s)->text(), u"&Connect"_s);
         QVERIFY(!QApplication::overrideCursor());
+        verifyIdleWithTheLinkGone(kind);
 
         // The converter is plugged in again: same window, no restart.
         f->messages.boxes.clear();
