@@ -284,7 +284,10 @@ private Q_SLOTS:
         startSimulator(options);
         startWindow(pageOf(kind));
         startUpload(kind, true);
+        // Closed once the upload has put bytes on the line, not before its first write.
+        QTRY_VERIFY_WITH_TIMEOUT(gauge(kind)->value() > 0, 5000);
         QVERIFY(uploading(kind));
+        QVERIFY(!button(controlsOf(kind).upload)->isEnabled());
         const QString store = f->home.filePath(u"config/Quendrel/Korvant.json"_s);
         QFile::remove(store);
         f->window.reset();
