@@ -185,8 +185,6 @@ private:
         return kind == u"turnout"_s ? TfKorvant::PageTurnout : TfKorvant::PageCVProgramming;
     }
 
-    // Writes bytes into the window's port from a thread of its own, so the window reads them
-    // as they come however many there are; bounded.
     // This process's resident memory, from the kernel's own count.
     static qint64 residentKiB()
     {
@@ -200,6 +198,8 @@ private:
         return 0;
     }
 
+    // Writes bytes into the window's port from a thread of its own, so the window reads them
+    // as they come however many there are; bounded.
     void feedFromAnotherThread(const QByteArray &bytes)
     {
         std::atomic<bool> written = false;
