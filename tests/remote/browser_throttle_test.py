@@ -86,6 +86,7 @@ class Host:
         self.wait_for(lambda line: line == "sent " + instruction, "instruction " + instruction)
 
     def stop(self):
+        """The host's exit status: a sanitizer's finding at its end fails the test too."""
         if self.process.poll() is None:
             try:
                 self.process.stdin.write("quit\n")
@@ -94,6 +95,7 @@ class Host:
             except (OSError, subprocess.TimeoutExpired):
                 self.process.kill()
                 self.process.wait()
+        return self.process.returncode
 
 
 def browser(profile):
@@ -255,8 +257,11 @@ def main():
     finally:
         if page is not None:
             page.quit()
-        host.stop()
+        status = host.stop()
         shutil.rmtree(profile, ignore_errors=True)
+    if status != 0:
+        print("FAIL: the host ended with status %d" % status, file=sys.stderr)
+        return 1
     print("PASS: the page logs in, drives, shows the station and reconnects")
     return 0
 
