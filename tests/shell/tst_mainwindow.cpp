@@ -8,6 +8,7 @@
 #include "platform/serialaccess.h"
 #include "shell/commainform.h"
 #include "support/filepermissions.h"
+#include "support/firstrunstore.h"
 #include "support/messagerecorder.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
@@ -127,33 +128,7 @@ private Q_SLOTS:
             QCOMPARE(readStore().value(u"Version"_s).toString(), u"5.0"_s);
         }
         const QJsonObject store = readStore();
-        const QJsonObject expected{
-            {u"Version"_s, u"5.0"_s},
-            {u"Port"_s, u"Com1"_s},
-            {u"Baud"_s, u"57600"_s},
-            {u"Stop"_s, u"1"_s},
-            {u"Data"_s, u"8"_s},
-            {u"Parity"_s, u"None"_s},
-            {u"FlowControl"_s, u"None"_s},
-            {u"ReadInterval"_s, -1},
-            {u"ReadTotalConstant"_s, 100},
-            {u"ReadTotalMultiplier"_s, 100},
-            {u"WriteTotalConstant"_s, 1000},
-            {u"WriteTotalMultiplier"_s, 100},
-            {u"TXProtocol"_s, 0},
-            {u"RXProtocol"_s, 0},
-            {u"SpecialRead"_s, 0},
-            {u"OnRxEvent"_s, 0},
-            {u"BufferIn"_s, 1024},
-            {u"BufferOut"_s, 1024},
-            {u"ShowSelection"_s, 0},
-            {u"ShowFeedback"_s, 1},
-            {u"ClearToSend"_s, 0},
-            {u"SpecialDirect"_s, 1},
-            {u"SpecialDirectComm"_s, 0},
-            {u"StyleVSF"_s, u"Windows"_s},
-        };
-        QCOMPARE(store, expected);
+        QCOMPARE(store, FirstRunStore::described());
         QVERIFY(m_messages->boxes.isEmpty());
     }
 

@@ -1,4 +1,5 @@
 #include "remote/withrottleserver.h"
+#include "support/firstrunstore.h"
 #include "support/listeningports.h"
 #include "support/throttleclient.h"
 #include "support/windowfixture.h"
@@ -10,37 +11,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The store after a first run in which nothing was changed, value for value as described.
-QJsonObject describedFirstRun()
-{
-    return QJsonObject{
-        {u"Version"_s, u"5.0"_s},
-        {u"Port"_s, u"Com1"_s},
-        {u"Baud"_s, u"57600"_s},
-        {u"Stop"_s, u"1"_s},
-        {u"Data"_s, u"8"_s},
-        {u"Parity"_s, u"None"_s},
-        {u"FlowControl"_s, u"None"_s},
-        {u"ReadInterval"_s, -1},
-        {u"ReadTotalConstant"_s, 100},
-        {u"ReadTotalMultiplier"_s, 100},
-        {u"WriteTotalConstant"_s, 1000},
-        {u"WriteTotalMultiplier"_s, 100},
-        {u"TXProtocol"_s, 0},
-        {u"RXProtocol"_s, 0},
-        {u"SpecialRead"_s, 0},
-        {u"OnRxEvent"_s, 0},
-        {u"BufferIn"_s, 1024},
-        {u"BufferOut"_s, 1024},
-        {u"ShowSelection"_s, 0},
-        {u"ShowFeedback"_s, 1},
-        {u"ClearToSend"_s, 0},
-        {u"SpecialDirect"_s, 1},
-        {u"SpecialDirectComm"_s, 0},
-        {u"StyleVSF"_s, u"Windows"_s},
-    };
-}
 
 QJsonObject with(QJsonObject values, const QJsonObject &more)
 {
@@ -101,7 +71,7 @@ private Q_SLOTS:
         // Nothing else in the window opened the network either.
         QCOMPARE(listeningPorts(), QList<quint16>());
         QVERIFY(f->messages.boxes.isEmpty());
-        QCOMPARE(quit(), describedFirstRun());
+        QCOMPARE(quit(), FirstRunStore::described());
     }
 
     void switchedOnItIsKeptUnderNamesOfItsOwn()
@@ -124,8 +94,9 @@ private Q_SLOTS:
         QVERIFY(wiThrottle()->isChecked());
         QVERIFY(server().isListening());
 
-        QCOMPARE(quit(), with(describedFirstRun(), {{u"RemoteWiThrottle"_s, 1},
-                                                    {u"RemoteWiThrottlePort"_s, int(port)}}));
+        QCOMPARE(quit(),
+                 with(FirstRunStore::described(),
+                      {{u"RemoteWiThrottle"_s, 1}, {u"RemoteWiThrottlePort"_s, int(port)}}));
         restart();
         QVERIFY(wiThrottle()->isChecked());
         QCOMPARE(server().serverPort(), port);
@@ -134,8 +105,9 @@ private Q_SLOTS:
         QVERIFY(wiThrottlePort()->isEnabled());
         QVERIFY(address()->isHidden());
         // Once stored, the names stay, so the next start reads the switch as it was left.
-        QCOMPARE(quit(), with(describedFirstRun(), {{u"RemoteWiThrottle"_s, 0},
-                                                    {u"RemoteWiThrottlePort"_s, int(port)}}));
+        QCOMPARE(quit(),
+                 with(FirstRunStore::described(),
+                      {{u"RemoteWiThrottle"_s, 0}, {u"RemoteWiThrottlePort"_s, int(port)}}));
         QVERIFY(f->messages.boxes.isEmpty());
     }
 
@@ -187,7 +159,7 @@ private Q_SLOTS:
         QVERIFY(!wiThrottle()->isChecked());
         QVERIFY(!server().isListening());
         QVERIFY(address()->isHidden());
-        QCOMPARE(quit(), with(describedFirstRun(),
+        QCOMPARE(quit(), with(FirstRunStore::described(),
                               {{u"RemoteWiThrottle"_s, 0}, {u"RemoteWiThrottlePort"_s, port}}));
     }
 };
