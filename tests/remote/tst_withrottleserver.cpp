@@ -69,6 +69,15 @@ private:
         QCOMPARE(client.take(Loco3Acquired.size()), Loco3Acquired);
     }
 
+    // The link open, the station heard from, and the phone holding loco 3.
+    void driveLoco3(ThrottleClient &phone)
+    {
+        openLink();
+        stationReports();
+        connectClient(phone);
+        acquireLoco3(phone);
+    }
+
     // Waits until the station has answered: its report shows the speed.
     void waitForSpeed(int slot, int speed)
     {
@@ -194,11 +203,8 @@ private Q_SLOTS:
 
     void refusedWhileAnotherPagesRoutingIsInForce()
     {
-        openLink();
-        stationReports();
         ThrottleClient phone;
-        connectClient(phone);
-        acquireLoco3(phone);
+        driveLoco3(phone);
         // The station's answer would land on the Turnout page, in the user's turnout text.
         f->userSelectsPage(TfKorvant::PageTurnout);
         QCOMPARE(phone.takeOne(), Elsewhere);
@@ -216,11 +222,8 @@ private Q_SLOTS:
 
     void refusedWhileAnUploadRuns()
     {
-        openLink();
-        stationReports();
         ThrottleClient phone;
-        connectClient(phone);
-        acquireLoco3(phone);
+        driveLoco3(phone);
         f->userSelectsPage(TfKorvant::PageTurnout);
         QCOMPARE(phone.takeOne(), Elsewhere);
         f->control<QPlainTextEdit>(u"mMemoReceived"_s)->setPlainText(u"A 05/07|"_s);
@@ -360,11 +363,8 @@ private Q_SLOTS:
 
     void unknownCommandsAreIgnored()
     {
-        openLink();
-        stationReports();
         ThrottleClient phone;
-        connectClient(phone);
-        acquireLoco3(phone);
+        driveLoco3(phone);
         for (const QByteArray &line :
              {QByteArray("PPA1"), QByteArray("PTA2LT12"), QByteArray("XYZ"), QByteArray("M"),
               QByteArray("MTAS3<;>Z9"), QByteArray("MTAS3<;>F15"), QByteArray("MTAS4<;>V9"),
