@@ -10,23 +10,10 @@
 #include "platform/korvanterror.h"
 #include "remote/browserthrottle.h"
 #include "remote/remotethrottle.h"
-
-#include <QCoreApplication>
-#include <QSocketNotifier>
-#include <cstdio>
-#include <unistd.h>
+#include "support/hostconsole.h"
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-void say(const QString &line)
-{
-    std::fputs(qPrintable(line + u'\n'), stdout);
-    std::fflush(stdout);
-}
-
-} // namespace
+using HostConsole::say;
 
 int main(int argc, char *argv[])
 {
@@ -74,23 +61,6 @@ int main(int argc, char *argv[])
                               : QString(u"error "_s + command + u": "_s + failure));
     };
 
-    QByteArray input;
-    QSocketNotifier notifier(STDIN_FILENO, QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
-        char buffer[1024];
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got <= 0) {
-            notifier.setEnabled(false);
-            QCoreApplication::quit();
-            return;
-        }
-        input.append(buffer, got);
-        for (qsizetype end = input.indexOf('\n'); end >= 0; end = input.indexOf('\n')) {
-            const QString command = QString::fromUtf8(input.left(end)).trimmed();
-            input.remove(0, end + 1);
-            if (!command.isEmpty())
-                run(command);
-        }
-    });
+    HostConsole::readCommands(&app, run);
     return QCoreApplication::exec();
 }
