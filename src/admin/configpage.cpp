@@ -1,15 +1,19 @@
 #include "admin/configpage.h"
 
 #include "link/comport.h"
+#include "remote/browserthrottle.h"
 #include "ui/errorguard.h"
 #include "ui/namedcontrol.h"
 #include "ui/radiogroup.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -108,28 +112,49 @@ ConfigPage::ConfigPage(TComPort &port, QWidget *parent) : QWidget(parent), m_por
 QGroupBox *ConfigPage::buildRemoteGroup()
 {
     auto *group = namedControl<QGroupBox>(u"gbRemoteThrottles"_s, u" Remote throttles "_s, this);
-    auto *layout = new QVBoxLayout(group);
-    auto *row = new QHBoxLayout;
+    auto *grid = new QGridLayout(group);
+    grid->setColumnStretch(5, 1);
+
+    m_browserThrottle = namedControl<QCheckBox>(u"cbBrowserThrottle"_s,
+                                                u"Browser throttle (any phone's browser)"_s, this);
+    m_browserPort = addPortSpin(u"seBrowserThrottlePort"_s, RemoteSettings::DefaultBrowserPort);
+    m_accessCode = namedControl<QLineEdit>(u"eAccessCode"_s, this);
+    m_accessCode->setMaxLength(MaxAccessCodeLength);
+    m_accessCode->setPlaceholderText(u"made up when switched on"_s);
+    auto *codeLabel = new QLabel(u"Access code"_s, this);
+    codeLabel->setBuddy(m_accessCode);
+    grid->addWidget(m_browserThrottle, 0, 0);
+    grid->addWidget(buddyLabel(u"Port"_s, m_browserPort), 0, 1);
+    grid->addWidget(m_browserPort, 0, 2);
+    grid->addWidget(codeLabel, 0, 3);
+    grid->addWidget(m_accessCode, 0, 4);
+    m_browserAddress = namedControl<QLabel>(u"stBrowserAddress"_s, this);
+    m_browserAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_browserAddress->setWordWrap(true);
+    m_browserAddress->hide();
+    grid->addWidget(m_browserAddress, 1, 0, 1, 5);
+    m_browserQrCode = namedControl<QLabel>(u"imBrowserQrCode"_s, this);
+    m_browserQrCode->hide();
+    grid->addWidget(m_browserQrCode, 0, 6, 4, 1, Qt::AlignTop);
+
     m_wiThrottle =
         namedControl<QCheckBox>(u"cbWiThrottle"_s, u"WiThrottle (phone throttle apps)"_s, this);
-    m_wiThrottlePort = namedControl<QSpinBox>(u"seWiThrottlePort"_s, this);
-    m_wiThrottlePort->setRange(1, 65535);
-    m_wiThrottlePort->setValue(RemoteSettings::DefaultWiThrottlePort);
-    auto *portLabel = new QLabel(u"Port"_s, this);
-    portLabel->setBuddy(m_wiThrottlePort);
+    m_wiThrottlePort = addPortSpin(u"seWiThrottlePort"_s, RemoteSettings::DefaultWiThrottlePort);
     auto *note = namedControl<QLabel>(u"stWiThrottleNote"_s, this);
     note->setText(u"WiThrottle has no password in its protocol: anyone on this network can "
                   "drive the locos."_s);
     note->setWordWrap(true);
-    row->addWidget(m_wiThrottle);
-    row->addWidget(portLabel);
-    row->addWidget(m_wiThrottlePort);
-    row->addWidget(note, 1);
-    layout->addLayout(row);
+    grid->addWidget(m_wiThrottle, 2, 0);
+    grid->addWidget(buddyLabel(u"Port"_s, m_wiThrottlePort), 2, 1);
+    grid->addWidget(m_wiThrottlePort, 2, 2);
+    grid->addWidget(note, 2, 3, 1, 3);
     m_wiThrottleAddress = namedControl<QLabel>(u"stWiThrottleAddress"_s, this);
     m_wiThrottleAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_wiThrottleAddress->setWordWrap(true);
     m_wiThrottleAddress->hide();
-    layout->addWidget(m_wiThrottleAddress);
+    grid->addWidget(m_wiThrottleAddress, 3, 0, 1, 5);
+
+    connect(m_browserThrottle, &QCheckBox::toggled, this, &ConfigPage::browserThrottleToggled);
     connect(m_wiThrottle, &QCheckBox::toggled, this, [this](bool on) {
         // The port a running server listens on stays as it is until the server is off.
         m_wiThrottlePort->setEnabled(!on);
@@ -138,15 +163,64 @@ QGroupBox *ConfigPage::buildRemoteGroup()
     return group;
 }
 
+void ConfigPage::browserThrottleToggled(bool on)
+{
+    // A throttle without a code would let anyone on the network drive, and one the user has
+    // to think up first is a switch that does not work: make one up, which they may change.
+    if (on && accessCode().isEmpty())
+        m_accessCode->setText(BrowserThrottleServer::newAccessCode());
+    // Port and code stay as the running server has them until it is off; a new code would
+    // otherwise lock out every phone without a word.
+    m_browserPort->setEnabled(!on);
+    m_accessCode->setEnabled(!on);
+    Q_EMIT browserThrottleSwitched(on);
+}
+
+QString ConfigPage::accessCode() const
+{
+    return m_accessCode->text().trimmed();
+}
+
+QSpinBox *ConfigPage::addPortSpin(const QString &name, int port)
+{
+    auto *spin = namedControl<QSpinBox>(name, this);
+    spin->setRange(1, 65535);
+    spin->setValue(port);
+    return spin;
+}
+
+QLabel *ConfigPage::buddyLabel(const QString &caption, QWidget *buddy)
+{
+    auto *label = new QLabel(caption, this);
+    label->setBuddy(buddy);
+    return label;
+}
+
 RemoteSettings ConfigPage::remoteSettings() const
 {
-    return RemoteSettings{m_wiThrottle->isChecked(), m_wiThrottlePort->value()};
+    return RemoteSettings{.browserThrottle = m_browserThrottle->isChecked(),
+                          .browserPort = m_browserPort->value(),
+                          .accessCode = accessCode(),
+                          .wiThrottle = m_wiThrottle->isChecked(),
+                          .wiThrottlePort = m_wiThrottlePort->value()};
 }
 
 void ConfigPage::setRemoteSettings(const RemoteSettings &settings)
 {
+    // Ports and code first: the switches start the servers with them.
+    m_browserPort->setValue(settings.browserPort);
+    m_accessCode->setText(settings.accessCode.left(MaxAccessCodeLength));
     m_wiThrottlePort->setValue(settings.wiThrottlePort);
+    m_browserThrottle->setChecked(settings.browserThrottle);
     m_wiThrottle->setChecked(settings.wiThrottle);
+}
+
+void ConfigPage::showBrowserAddress(const QString &text, const QImage &qrCode)
+{
+    m_browserAddress->setText(text);
+    m_browserAddress->setVisible(!text.isEmpty());
+    m_browserQrCode->setPixmap(QPixmap::fromImage(qrCode));
+    m_browserQrCode->setVisible(!qrCode.isNull());
 }
 
 void ConfigPage::showWiThrottleAddress(const QString &text)

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QImage;
 class QLabel;
 class QSpinBox;
 class RadioGroup;
@@ -30,12 +31,15 @@ public:
     // throws the switch as a click would.
     RemoteSettings remoteSettings() const;
     void setRemoteSettings(const RemoteSettings &settings);
-    // Where phones reach the server; empty while it is off.
+    // Where phones reach each server; empty while it is off. The QR code holds the browser's
+    // address with the access code; a null image shows none.
+    void showBrowserAddress(const QString &text, const QImage &qrCode);
     void showWiThrottleAddress(const QString &text);
 
 Q_SIGNALS:
     // The port's settings changed: the status bar must follow.
     void portSettingsChanged();
+    void browserThrottleSwitched(bool on);
     void wiThrottleSwitched(bool on);
 
 private:
@@ -45,6 +49,12 @@ private:
                         bool checked);
     void cbDirectUploadCommClick();
     class QGroupBox *buildRemoteGroup();
+    QSpinBox *addPortSpin(const QString &name, int port);
+    QLabel *buddyLabel(const QString &caption, QWidget *buddy);
+    void browserThrottleToggled(bool on);
+    QString accessCode() const;
+
+    static constexpr int MaxAccessCodeLength = 64;
 
     TComPort &m_port;
     QSpinBox *m_readInterval = nullptr;
@@ -63,6 +73,11 @@ private:
     QCheckBox *m_clearToSend = nullptr;
     QCheckBox *m_directUpload = nullptr;
     QCheckBox *m_directUploadComm = nullptr;
+    QCheckBox *m_browserThrottle = nullptr;
+    QSpinBox *m_browserPort = nullptr;
+    class QLineEdit *m_accessCode = nullptr;
+    QLabel *m_browserAddress = nullptr;
+    QLabel *m_browserQrCode = nullptr;
     QCheckBox *m_wiThrottle = nullptr;
     QSpinBox *m_wiThrottlePort = nullptr;
     QLabel *m_wiThrottleAddress = nullptr;

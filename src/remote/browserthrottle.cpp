@@ -20,6 +20,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrl>
 #include <QWebSocket>
 #include <algorithm>
 #include <array>
@@ -696,6 +697,24 @@ void BrowserThrottleServer::setAccessCode(const QString &code)
 int BrowserThrottleServer::clientCount() const
 {
     return int(m_private->m_clients.size());
+}
+
+QString BrowserThrottleServer::pageAddress(const QString &host, quint16 port, const QString &code)
+{
+    QString address = u"http://%1:%2/"_s.arg(host).arg(port);
+    if (!code.isEmpty())
+        address += u"#code="_s + QString::fromLatin1(QUrl::toPercentEncoding(code));
+    return address;
+}
+
+QString BrowserThrottleServer::newAccessCode()
+{
+    // Digits, quick to type on any phone; eight of them, so that guessing at one
+    // try per wrong-code delay takes longer than any club evening.
+    QString code;
+    for (int i = 0; i < NewCodeDigits; ++i)
+        code.append(QChar(u'0' + QRandomGenerator::system()->bounded(10)));
+    return code;
 }
 
 int BrowserThrottleServer::wrongCodeDelayMs(int failures)

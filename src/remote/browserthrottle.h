@@ -44,6 +44,12 @@ public:
     void setAccessCode(const QString &code);
     int clientCount() const;
 
+    // The page's address on that host. With a code, the page logs in with it by itself: it is
+    // in the fragment, which the browser never sends, so no request line or log holds it.
+    static QString pageAddress(const QString &host, quint16 port, const QString &code = {});
+    // A code for a throttle the user switched on without one: NewCodeDigits random digits.
+    static QString newAccessCode();
+    static constexpr int NewCodeDigits = 8;
     // How long the next code from an address waits after `failures` wrong ones in a row.
     static int wrongCodeDelayMs(int failures);
 

@@ -6,6 +6,7 @@
 #include "firmware/hexlistdialog.h"
 #include "link/portstatusbar.h"
 #include "link/reconnectwatcher.h"
+#include "remote/browserthrottle.h"
 #include "remote/remotethrottle.h"
 #include "remote/withrottleserver.h"
 #include "ui/errorguard.h"

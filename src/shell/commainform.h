@@ -20,6 +20,7 @@ class QPushButton;
 class QTabWidget;
 class QToolButton;
 class ReadMePage;
+class BrowserThrottleServer;
 class RemoteThrottle;
 class InternalPage;
 class TurnoutDecoderPage;
@@ -72,6 +73,7 @@ public:
     // The remote throttles: fed what the Link page is fed, sending through DoInstruction.
     RemoteThrottle &remoteThrottle() { return *m_remoteThrottle; }
     WiThrottleServer &withrottleServer() { return *m_withrottle; }
+    BrowserThrottleServer &browserThrottleServer() { return *m_browserThrottle; }
 
     void DoInstruction(const QString &sDir);
     void FillStatusBar();
@@ -125,6 +127,8 @@ private:
     void reportReceiveProblem(const QString &message);
     void writeDevelopmentVersionFile(const QString &version) const;
     void buildRemoteThrottles();
+    void switchBrowserThrottle(bool on);
+    void showBrowserAddress();
     void switchWiThrottle(bool on);
     void showWiThrottleAddress();
 
@@ -163,5 +167,6 @@ private:
     QString m_portSerialNumber;
     // Last, so they go first, while the port and the channel they send through are still there.
     std::unique_ptr<RemoteThrottle> m_remoteThrottle;
+    std::unique_ptr<BrowserThrottleServer> m_browserThrottle;
     std::unique_ptr<WiThrottleServer> m_withrottle;
 };

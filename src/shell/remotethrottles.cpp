@@ -1,10 +1,15 @@
 // The remote throttles: one core fed the Link page's status packets and sending through
-// DoInstruction, the WiThrottle server in front of it, and the Configuration page's switch.
+// DoInstruction, the browser throttle and the WiThrottle server in front of it, and the
+// Configuration page's switches.
 #include "admin/configpage.h"
+#include "remote/browserthrottle.h"
 #include "remote/remotethrottle.h"
 #include "remote/withrottleserver.h"
 #include "shell/commainform.h"
 #include "ui/messages.h"
+#include "ui/qrcode.h"
+
+#include <QImage>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,12 +20,67 @@ void TfKorvant::buildRemoteThrottles()
         [this](const QString &instruction) { DoInstruction(instruction); });
     // No page's routing is in force until the user chooses a page.
     m_remoteThrottle->setReportsRouted(false);
+    m_browserThrottle = std::make_unique<BrowserThrottleServer>(*m_remoteThrottle);
     m_withrottle = std::make_unique<WiThrottleServer>(*m_remoteThrottle);
     connect(&m_port, &TComPort::heldChanged, this,
             [this](bool held) { m_remoteThrottle->setUploadRunning(held); });
+    connect(m_configPage, &ConfigPage::browserThrottleSwitched, this,
+            &TfKorvant::switchBrowserThrottle);
+    connect(m_browserThrottle.get(), &BrowserThrottleServer::clientCountChanged, this,
+            &TfKorvant::showBrowserAddress);
     connect(m_configPage, &ConfigPage::wiThrottleSwitched, this, &TfKorvant::switchWiThrottle);
     connect(m_withrottle.get(), &WiThrottleServer::clientCountChanged, this,
             &TfKorvant::showWiThrottleAddress);
+}
+
+void TfKorvant::switchBrowserThrottle(bool on)
+{
+    if (!on) {
+        m_browserThrottle->close();
+        showBrowserAddress();
+        return;
+    }
+    RemoteSettings settings = m_configPage->remoteSettings();
+    m_browserThrottle->setAccessCode(settings.accessCode);
+    const QString failure = m_browserThrottle->listen(quint16(settings.browserPort));
+    if (!failure.isEmpty()) {
+        Messages::warning(this, u"Remote throttles: port %1 cannot be listened on (%2). "
+                                "The browser throttle is switched off."_s.arg(settings.browserPort)
+                                    .arg(failure));
+        settings.browserThrottle = false;
+        m_configPage->setRemoteSettings(settings);
+        return;
+    }
+    showBrowserAddress();
+}
+
+void TfKorvant::showBrowserAddress()
+{
+    if (!m_browserThrottle->isListening()) {
+        m_configPage->showBrowserAddress({}, {});
+        return;
+    }
+    const QStringList hosts = WiThrottleServer::hostAddresses();
+    const quint16 port = m_browserThrottle->port();
+    const QString connected = u" Browsers connected: %1."_s.arg(m_browserThrottle->clientCount());
+    if (hosts.isEmpty()) {
+        m_configPage->showBrowserAddress(
+            u"No network address found on this computer; the browser throttle listens on port "
+            "%1."_s.arg(port) +
+                connected,
+            {});
+        return;
+    }
+    QStringList pages;
+    for (const QString &host : hosts)
+        pages.append(BrowserThrottleServer::pageAddress(host, port));
+    // The code rides in the QR code's address, so a phone that scans it needs nothing typed.
+    const QString code = m_configPage->remoteSettings().accessCode;
+    m_configPage->showBrowserAddress(
+        u"Phones open %1 and give the access code, or scan the QR code."_s.arg(
+            pages.join(u" or "_s)) +
+            connected,
+        QrCode::image(BrowserThrottleServer::pageAddress(hosts.first(), port, code)));
 }
 
 void TfKorvant::switchWiThrottle(bool on)
@@ -36,7 +96,9 @@ void TfKorvant::switchWiThrottle(bool on)
         Messages::warning(this, u"Remote throttles: port %1 cannot be listened on (%2). "
                                 "WiThrottle is switched off."_s.arg(settings.wiThrottlePort)
                                     .arg(failure));
-        m_configPage->setRemoteSettings({false, settings.wiThrottlePort});
+        RemoteSettings off = m_configPage->remoteSettings();
+        off.wiThrottle = false;
+        m_configPage->setRemoteSettings(off);
         return;
     }
     showWiThrottleAddress();

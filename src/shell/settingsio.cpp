@@ -4,6 +4,8 @@
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 using namespace PortSettings;
 
@@ -24,8 +26,45 @@ QString readStringOr(const SettingsStore &store, const QString &name, const QStr
     }
 }
 
+const QString RemoteBrowserThrottle = u"RemoteBrowserThrottle"_s;
+const QString RemoteBrowserThrottlePort = u"RemoteBrowserThrottlePort"_s;
+const QString RemoteBrowserAccessCode = u"RemoteBrowserAccessCode"_s;
 const QString RemoteWiThrottle = u"RemoteWiThrottle"_s;
 const QString RemoteWiThrottlePort = u"RemoteWiThrottlePort"_s;
+const QStringList RemoteNames{RemoteBrowserThrottle, RemoteBrowserThrottlePort,
+                              RemoteBrowserAccessCode, RemoteWiThrottle, RemoteWiThrottlePort};
+
+// Runs one read; a value of the wrong type leaves what it would have set as it was.
+template <typename Read> void keepOnError(QStringList &errors, Read read)
+{
+    try {
+        read();
+    } catch (const KorvantError &e) {
+        errors.append(e.message());
+    }
+}
+
+void readPort(const SettingsStore &store, const QString &name, int &port, QStringList &errors)
+{
+    if (!store.valueExists(name))
+        return;
+    keepOnError(errors, [&] {
+        const qint32 stored = store.readInteger(name);
+        if (stored >= 1 && stored <= 65535)
+            port = stored;
+        else
+            errors.append(
+                u"'%1' holds %2, which is no TCP port (1 to 65535): %3 is used."_s.arg(name)
+                    .arg(stored)
+                    .arg(port));
+    });
+}
+
+void readSwitch(const SettingsStore &store, const QString &name, bool &on, QStringList &errors)
+{
+    if (store.valueExists(name))
+        keepOnError(errors, [&] { on = store.readBool(name); });
+}
 
 } // namespace
 
@@ -73,34 +112,24 @@ void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValu
 RemoteSettings loadRemote(const SettingsStore &store, QStringList &errors)
 {
     RemoteSettings remote;
-    try {
-        if (store.valueExists(RemoteWiThrottle))
-            remote.wiThrottle = store.readBool(RemoteWiThrottle);
-    } catch (const KorvantError &e) {
-        errors.append(e.message());
-    }
-    try {
-        if (store.valueExists(RemoteWiThrottlePort)) {
-            const qint32 port = store.readInteger(RemoteWiThrottlePort);
-            if (port >= 1 && port <= 65535)
-                remote.wiThrottlePort = port;
-            else
-                errors.append(u"'%1' holds %2, which is no TCP port (1 to 65535): %3 is used."_s
-                                  .arg(RemoteWiThrottlePort)
-                                  .arg(port)
-                                  .arg(RemoteSettings::DefaultWiThrottlePort));
-        }
-    } catch (const KorvantError &e) {
-        errors.append(e.message());
-    }
+    if (store.valueExists(RemoteBrowserAccessCode))
+        keepOnError(errors, [&] { remote.accessCode = store.readString(RemoteBrowserAccessCode); });
+    readSwitch(store, RemoteBrowserThrottle, remote.browserThrottle, errors);
+    readPort(store, RemoteBrowserThrottlePort, remote.browserPort, errors);
+    readSwitch(store, RemoteWiThrottle, remote.wiThrottle, errors);
+    readPort(store, RemoteWiThrottlePort, remote.wiThrottlePort, errors);
     return remote;
 }
 
 void saveRemote(SettingsStore &store, const RemoteSettings &remote)
 {
-    if (remote == RemoteSettings{} && !store.valueExists(RemoteWiThrottle) &&
-        !store.valueExists(RemoteWiThrottlePort))
+    const bool stored = std::any_of(RemoteNames.begin(), RemoteNames.end(),
+                                    [&](const QString &name) { return store.valueExists(name); });
+    if (remote == RemoteSettings{} && !stored)
         return;
+    store.writeBool(RemoteBrowserThrottle, remote.browserThrottle);
+    store.writeInteger(RemoteBrowserThrottlePort, remote.browserPort);
+    store.writeString(RemoteBrowserAccessCode, remote.accessCode);
     store.writeBool(RemoteWiThrottle, remote.wiThrottle);
     store.writeInteger(RemoteWiThrottlePort, remote.wiThrottlePort);
 }

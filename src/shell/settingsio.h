@@ -20,7 +20,8 @@ QString loadAtStartUp(SettingsStore &store, TComPort &port, QStringList &errors)
 void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValues &config,
                     const QString &styleName);
 
-// The remote throttles' values, under names of their own ("RemoteWiThrottle",
+// The remote throttles' values, under names of their own ("RemoteBrowserThrottle",
+// "RemoteBrowserThrottlePort", "RemoteBrowserAccessCode", "RemoteWiThrottle",
 // "RemoteWiThrottlePort"). One of the wrong type, or a port out of range, keeps its default;
 // its error is appended to errors.
 RemoteSettings loadRemote(const SettingsStore &store, QStringList &errors);

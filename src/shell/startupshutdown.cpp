@@ -11,6 +11,7 @@
 #include "platform/korvanterror.h"
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
+#include "remote/browserthrottle.h"
 #include "remote/remotethrottle.h"
 #include "remote/withrottleserver.h"
 #include "shell/commainform.h"

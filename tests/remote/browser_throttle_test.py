@@ -1,23 +1,32 @@
 #!/usr/bin/python3
 """The browser throttle's page in a real browser.
 
-Chromium, headless and 360 x 740 like a phone, is driven with selenium against the server that
-browserthrottle-host runs; the host's station is its standard input and output. The page asks
-for the code, takes a wrong one and then the right one, drives slot 1 with the slider and F2,
-shows what the station reports, says when it may not drive, and comes back after the server
-restarts. A machine without chromium or its driver fails this test.
+Chromium, headless and 360 x 740 like a phone, is driven with selenium.
 
-Usage: browser_throttle_test.py HOST_PROGRAM
+The page against browserthrottle-host, whose station is its standard input and output: the page
+asks for the code, takes a wrong one and then the right one, drives slot 1 with the slider and
+F2, shows what the station reports (typed out by hand), says when it may not drive, and comes
+back after the server restarts.
+
+With --station, against browserwindow-host: the real main window connected to the station
+simulator. The page opens at the address of the QR code, logs in by itself, and what it does
+reaches the simulator's wire byte for byte; what the simulator reports comes back on the page.
+
+A machine without chromium or its driver fails this test.
+
+Usage: browser_throttle_test.py [--station] HOST_PROGRAM
 """
 
 import os
 import queue
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 
 from selenium import webdriver
 from selenium.common.exceptions import TimeoutException
@@ -47,8 +56,10 @@ class Host:
             text=True, bufsize=1)
         self.lines = queue.Queue()
         self.sent = []
+        self.wire = b""
         threading.Thread(target=self._read, daemon=True).start()
-        self.port = int(self.wait_for(lambda line: line.startswith("listening ")).split()[1])
+        self.port = int(self.wait_for(lambda line: line.startswith("listening "),
+                                      "listening").split()[1])
 
     def _read(self):
         for line in self.process.stdout:
@@ -67,6 +78,8 @@ class Host:
                 raise AssertionError("the host ended while waiting for %s" % (what or "a line"))
             if line.startswith("sent "):
                 self.sent.append(line[5:])
+            if line.startswith("wire "):
+                self.wire += urllib.parse.unquote_to_bytes(line[5:])
             if line and matches(line):
                 return line
             if line.startswith("error "):
@@ -84,6 +97,25 @@ class Host:
         if instruction in self.sent:
             return
         self.wait_for(lambda line: line == "sent " + instruction, "instruction " + instruction)
+
+    def page_address(self):
+        return self.wait_for(lambda line: line.startswith("page "), "the page's address")[5:]
+
+    def take_wire(self):
+        """What the simulator received since the last take."""
+        self.command("wire")
+        wire, self.wire = self.wire, b""
+        return wire
+
+    def wire_until(self, matches, what):
+        """Everything the simulator received until it matches, asked for again until then."""
+        wire = b""
+        deadline = time.monotonic() + WAIT_S
+        while not matches(wire):
+            if time.monotonic() >= deadline:
+                raise AssertionError("the simulator never received %s, only %r" % (what, wire))
+            wire += self.take_wire()
+        return wire
 
     def stop(self):
         """The host's exit status: a sanitizer's finding at its end fails the test too."""
@@ -126,35 +158,58 @@ def check(condition, message):
         raise AssertionError(message)
 
 
-def run(host, page):
-    wait = WebDriverWait(page, WAIT_S)
+class Watch:
+    """Bounded waits for what the page shows."""
 
-    def shown(selector):
-        element = page.find_element(By.CSS_SELECTOR, selector)
-        wait.until(lambda _: element.is_displayed(), "%s is not shown" % selector)
+    def __init__(self, page):
+        self.page = page
+        self.wait = WebDriverWait(page, WAIT_S)
+
+    def shown(self, selector):
+        element = self.page.find_element(By.CSS_SELECTOR, selector)
+        self.wait.until(lambda _: element.is_displayed(), "%s is not shown" % selector)
         return element
 
-    def text_becomes(selector, text):
+    def text_becomes(self, selector, text):
+        find = lambda: self.page.find_element(By.CSS_SELECTOR, selector)
         try:
-            wait.until(lambda _: page.find_element(By.CSS_SELECTOR, selector).text == text)
+            self.wait.until(lambda _: find().text == text)
         except TimeoutException:
-            raise AssertionError("%s shows %r, not %r" % (
-                selector, page.find_element(By.CSS_SELECTOR, selector).text, text))
+            raise AssertionError("%s shows %r, not %r" % (selector, find().text, text))
 
-    def attribute_becomes(selector, name, value):
+    def attribute_becomes(self, selector, name, value):
+        find = lambda: self.page.find_element(By.CSS_SELECTOR, selector)
         try:
-            wait.until(lambda _: page.find_element(By.CSS_SELECTOR, selector)
-                       .get_attribute(name) == value)
+            self.wait.until(lambda _: find().get_attribute(name) == value)
         except TimeoutException:
             raise AssertionError("%s has %s=%r, not %r" % (
-                selector, name, page.find_element(By.CSS_SELECTOR, selector).get_attribute(name),
-                value))
+                selector, name, find().get_attribute(name), value))
 
-    def fits_the_screen():
-        width = page.execute_script(
+    def fits_the_screen(self):
+        width = self.page.execute_script(
             "return [document.documentElement.scrollWidth, window.innerWidth]")
         check(width[1] == 360, "the window is not a phone's: %d px wide" % width[1])
         check(width[0] <= width[1], "the page scrolls sideways: %s px wide in %s" % tuple(width))
+
+    def script_problems(self):
+        return [entry["message"] for entry in self.page.get_log("browser")
+                if "Uncaught" in entry["message"]
+                or "Content Security Policy" in entry["message"]]
+
+
+def drag_slider(page, selector):
+    """The thumb on a slider, moved right and let go; gives the step where it stands."""
+    slider = page.find_element(By.CSS_SELECTOR, selector)
+    ActionChains(page).click_and_hold(slider).move_by_offset(40, 0).pause(0.2).release().perform()
+    return int(slider.get_attribute("value"))
+
+
+def run(host, page):
+    watch = Watch(page)
+    shown = watch.shown
+    text_becomes = watch.text_becomes
+    attribute_becomes = watch.attribute_becomes
+    fits_the_screen = watch.fits_the_screen
 
     host.command("link open")
     host.command("status " + PACKET)
@@ -190,9 +245,7 @@ def run(host, page):
     check(page.find_element(By.ID, "stop").size["height"] >= 60, "STOP ALL is not large")
 
     # The thumb on slot 1's slider: the station gets the step where it is let go.
-    slider = page.find_element(By.CSS_SELECTOR, "#slot-1 .slider")
-    ActionChains(page).click_and_hold(slider).move_by_offset(40, 0).pause(0.2).release().perform()
-    step = int(slider.get_attribute("value"))
+    step = drag_slider(page, "#slot-1 .slider")
     check(12 < step <= 31, "the slider did not move up: %d" % step)
     host.wait_for_instruction(":S1%02X" % step)
     deadline = time.monotonic() + WAIT_S
@@ -236,21 +289,64 @@ def run(host, page):
     check(not page.find_element(By.ID, "unavailable").is_displayed(), "still not available")
     fits_the_screen()
 
-    problems = [entry["message"] for entry in page.get_log("browser")
-                if "Uncaught" in entry["message"] or "Content Security Policy" in entry["message"]]
+    problems = watch.script_problems()
+    check(not problems, "the page's script failed: %s" % problems)
+
+
+def run_station(host, page):
+    watch = Watch(page)
+    address = host.page_address()
+    check(address.startswith("http://127.0.0.1:%d/#code=" % host.port), "not the page: " + address)
+    host.take_wire()
+
+    # The QR code's address: the page logs in by itself and keeps no code in its address.
+    page.get(address)
+    watch.shown("#throttle")
+    check("code" not in page.current_url, "the code stays in the address: " + page.current_url)
+    check(not page.find_element(By.ID, "login").is_displayed(), "the page asks for the code")
+    watch.text_becomes("#slot-1 .address", "Loco 3")
+    watch.text_becomes("#slot-4 .address", "Loco 6")
+    for slot, maximum in [(1, "31"), (2, "14"), (3, "128"), (4, "31")]:
+        watch.attribute_becomes("#slot-%d .slider" % slot, "max", maximum)
+    check(host.take_wire() == b"", "the page sent something before it was touched")
+
+    # The slider's steps on the wire as the station takes them, the last one where it stands.
+    step = drag_slider(page, "#slot-1 .slider")
+    check(0 < step <= 31, "the slider did not move up: %d" % step)
+    last = b":S1%02X" % step
+    wire = host.wire_until(lambda wire: wire.endswith(last), last)
+    check(re.fullmatch(rb"(:S1[0-9A-F]{2})+", wire), "the slider sent more than speeds: %r" % wire)
+
+    # F2 lights only when the simulator reports it lit.
+    watch.attribute_becomes("#slot-1 [data-what=f2]", "aria-pressed", "false")
+    page.find_element(By.CSS_SELECTOR, "#slot-1 [data-what=f2]").click()
+    check(host.wire_until(lambda wire: wire != b"", ":F200") == b":F200", "not F2 alone")
+    watch.attribute_becomes("#slot-1 [data-what=f2]", "aria-pressed", "true")
+    watch.text_becomes("#slot-1 .step", str(step))
+
+    page.find_element(By.ID, "stop").click()
+    check(host.wire_until(lambda wire: wire != b"", ":E000") == b":E000", "not the stop alone")
+    watch.text_becomes("#slot-1 .step", "0")
+    watch.attribute_becomes("#slot-1 .slider", "value", "0")
+    watch.fits_the_screen()
+    problems = watch.script_problems()
     check(not problems, "the page's script failed: %s" % problems)
 
 
 def main():
-    if len(sys.argv) != 2:
+    arguments = sys.argv[1:]
+    station = arguments[:1] == ["--station"]
+    if station:
+        arguments = arguments[1:]
+    if len(arguments) != 1:
         print(__doc__, file=sys.stderr)
         return 2
-    host = Host(sys.argv[1])
+    host = Host(arguments[0])
     profile = tempfile.mkdtemp(prefix="korvant-browser-")
     page = None
     try:
         page = browser(profile)
-        run(host, page)
+        (run_station if station else run)(host, page)
     except AssertionError as failure:
         print("FAIL: %s" % failure, file=sys.stderr)
         return 1
@@ -262,7 +358,8 @@ def main():
     if status != 0:
         print("FAIL: the host ended with status %d" % status, file=sys.stderr)
         return 1
-    print("PASS: the page logs in, drives, shows the station and reconnects")
+    print("PASS: " + ("the page drives the simulator's locos and shows their state" if station
+                      else "the page logs in, drives, shows the station and reconnects"))
     return 0
 
 

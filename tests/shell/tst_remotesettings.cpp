@@ -1,11 +1,17 @@
+#include "remote/browserthrottle.h"
 #include "remote/withrottleserver.h"
 #include "support/firstrunstore.h"
 #include "support/listeningports.h"
+#include "support/qrreader.h"
 #include "support/throttleclient.h"
 #include "support/windowfixture.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSpinBox>
 
 using namespace Qt::Literals::StringLiterals;
@@ -17,6 +23,30 @@ QJsonObject with(QJsonObject values, const QJsonObject &more)
     for (auto it = more.begin(); it != more.end(); ++it)
         values.insert(it.key(), it.value());
     return values;
+}
+
+// The remote throttles' names as shut-down writes them once any was used: the defaults,
+// changed where `changed` says.
+QJsonObject remoteStored(const QJsonObject &changed)
+{
+    return with(FirstRunStore::described(), with({{u"RemoteBrowserThrottle"_s, 0},
+                                                  {u"RemoteBrowserThrottlePort"_s, 12080},
+                                                  {u"RemoteBrowserAccessCode"_s, u""_s},
+                                                  {u"RemoteWiThrottle"_s, 0},
+                                                  {u"RemoteWiThrottlePort"_s, 12090}},
+                                                 changed));
+}
+
+// What the browser throttle on 127.0.0.1 answers to a login with that code.
+int loginStatus(quint16 port, const QString &code)
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/login"_s.arg(port)));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"text/plain;charset=utf-8"_s);
+    std::unique_ptr<QNetworkReply> reply(network.post(request, code.toUtf8()));
+    if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 20000))
+        return -1;
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
 }
 
 } // namespace
@@ -34,6 +64,12 @@ private:
     QSpinBox *wiThrottlePort() const { return f->control<QSpinBox>(u"seWiThrottlePort"_s); }
     QLabel *address() const { return f->control<QLabel>(u"stWiThrottleAddress"_s); }
     WiThrottleServer &server() const { return f->window->withrottleServer(); }
+    QCheckBox *browser() const { return f->control<QCheckBox>(u"cbBrowserThrottle"_s); }
+    QSpinBox *browserPort() const { return f->control<QSpinBox>(u"seBrowserThrottlePort"_s); }
+    QLineEdit *accessCode() const { return f->control<QLineEdit>(u"eAccessCode"_s); }
+    QLabel *browserAddress() const { return f->control<QLabel>(u"stBrowserAddress"_s); }
+    QLabel *qrCode() const { return f->control<QLabel>(u"imBrowserQrCode"_s); }
+    BrowserThrottleServer &browserServer() const { return f->window->browserThrottleServer(); }
 
     void start(const QJsonObject &stored = {})
     {
@@ -68,6 +104,13 @@ private Q_SLOTS:
                  "the locos."_s);
         QVERIFY(address()->isHidden());
         QVERIFY(!server().isListening());
+        QVERIFY(!browser()->isChecked());
+        QCOMPARE(browser()->text(), u"Browser throttle (any phone's browser)"_s);
+        QCOMPARE(browserPort()->value(), 12080);
+        QCOMPARE(accessCode()->text(), QString());
+        QVERIFY(browserAddress()->isHidden());
+        QVERIFY(qrCode()->isHidden());
+        QVERIFY(!browserServer().isListening());
         // Nothing else in the window opened the network either.
         QCOMPARE(listeningPorts(), QList<quint16>());
         QVERIFY(f->messages.boxes.isEmpty());
@@ -94,9 +137,8 @@ private Q_SLOTS:
         QVERIFY(wiThrottle()->isChecked());
         QVERIFY(server().isListening());
 
-        QCOMPARE(quit(),
-                 with(FirstRunStore::described(),
-                      {{u"RemoteWiThrottle"_s, 1}, {u"RemoteWiThrottlePort"_s, int(port)}}));
+        QCOMPARE(quit(), remoteStored(
+                             {{u"RemoteWiThrottle"_s, 1}, {u"RemoteWiThrottlePort"_s, int(port)}}));
         restart();
         QVERIFY(wiThrottle()->isChecked());
         QCOMPARE(server().serverPort(), port);
@@ -105,9 +147,7 @@ private Q_SLOTS:
         QVERIFY(wiThrottlePort()->isEnabled());
         QVERIFY(address()->isHidden());
         // Once stored, the names stay, so the next start reads the switch as it was left.
-        QCOMPARE(quit(),
-                 with(FirstRunStore::described(),
-                      {{u"RemoteWiThrottle"_s, 0}, {u"RemoteWiThrottlePort"_s, int(port)}}));
+        QCOMPARE(quit(), remoteStored({{u"RemoteWiThrottlePort"_s, int(port)}}));
         QVERIFY(f->messages.boxes.isEmpty());
     }
 
@@ -129,6 +169,12 @@ private Q_SLOTS:
                                    << u"'RemoteWiThrottlePort' holds 0, which is no TCP port (1 "
                                       "to 65535): 12090 is used."_s
                                    << 12090;
+        QTest::newRow("browser-port-as-text")
+            << QJsonObject{{u"RemoteBrowserThrottlePort"_s, u"8080"_s}}
+            << u"Invalid data type for 'RemoteBrowserThrottlePort'"_s << 12090;
+        QTest::newRow("code-as-number")
+            << QJsonObject{{u"RemoteBrowserAccessCode"_s, 4711}}
+            << u"Invalid data type for 'RemoteBrowserAccessCode'"_s << 12090;
         QTest::newRow("names-in-other-cases")
             << QJsonObject{{u"remotewithrottleport"_s, 12091}} << QString() << 12091;
     }
@@ -143,6 +189,8 @@ private Q_SLOTS:
         QVERIFY(!wiThrottle()->isChecked());
         QCOMPARE(wiThrottlePort()->value(), port);
         QVERIFY(!server().isListening());
+        QVERIFY(!browserServer().isListening());
+        QCOMPARE(browserPort()->value(), 12080);
     }
 
     void aPortThatCannotBeListenedOnIsSaidOnce()
@@ -159,8 +207,90 @@ private Q_SLOTS:
         QVERIFY(!wiThrottle()->isChecked());
         QVERIFY(!server().isListening());
         QVERIFY(address()->isHidden());
-        QCOMPARE(quit(), with(FirstRunStore::described(),
-                              {{u"RemoteWiThrottle"_s, 0}, {u"RemoteWiThrottlePort"_s, port}}));
+        QCOMPARE(quit(), remoteStored({{u"RemoteWiThrottlePort"_s, port}}));
+    }
+
+    void theBrowserThrottleMakesUpACodeAndShowsWhereToGo()
+    {
+        start();
+        const quint16 port = freeTcpPort();
+        browserPort()->setValue(port);
+        browser()->setChecked(true);
+        QVERIFY(browserServer().isListening());
+        QCOMPARE(browserServer().port(), port);
+        const QString code = accessCode()->text();
+        QVERIFY2(QRegularExpression(u"^[0-9]{8}$"_s).match(code).hasMatch(), qPrintable(code));
+        QVERIFY(!accessCode()->isEnabled());
+        QVERIFY(!browserPort()->isEnabled());
+        QCOMPARE(loginStatus(port, u"12345678"_s == code ? u"87654321"_s : u"12345678"_s), 403);
+        QCOMPARE(loginStatus(port, code), 204);
+
+        const QStringList hosts = WiThrottleServer::hostAddresses();
+        QVERIFY(!browserAddress()->isHidden());
+        if (hosts.isEmpty()) {
+            QCOMPARE(browserAddress()->text(),
+                     u"No network address found on this computer; the browser throttle listens "
+                     "on port %1. Browsers connected: 0."_s.arg(port));
+            QVERIFY(qrCode()->isHidden());
+        } else {
+            QStringList pages;
+            for (const QString &host : hosts)
+                pages.append(u"http://%1:%2/"_s.arg(host).arg(port));
+            QCOMPARE(browserAddress()->text(),
+                     u"Phones open %1 and give the access code, or scan the QR code. Browsers "
+                     "connected: 0."_s.arg(pages.join(u" or "_s)));
+            QVERIFY(!qrCode()->isHidden());
+            // The code is in the fragment, which the browser keeps to itself.
+            QCOMPARE(readQrCode(qrCode()->pixmap().toImage()),
+                     u"http://%1:%2/#code=%3"_s.arg(hosts.first()).arg(port).arg(code));
+        }
+
+        QCOMPARE(quit(), remoteStored({{u"RemoteBrowserThrottle"_s, 1},
+                                       {u"RemoteBrowserThrottlePort"_s, int(port)},
+                                       {u"RemoteBrowserAccessCode"_s, code}}));
+        restart();
+        QVERIFY(browser()->isChecked());
+        QCOMPARE(accessCode()->text(), code);
+        QCOMPARE(loginStatus(port, code), 204);
+        browser()->setChecked(false);
+        QVERIFY(!browserServer().isListening());
+        QVERIFY(browserAddress()->isHidden());
+        QVERIFY(qrCode()->isHidden());
+        QVERIFY(accessCode()->isEnabled());
+        // The user's own code, with what a URL must escape, reaches the QR code intact.
+        accessCode()->setText(u" Gleis #3 & 50%  "_s);
+        browser()->setChecked(true);
+        QCOMPARE(loginStatus(port, u"Gleis #3 & 50%"_s), 204);
+        if (!hosts.isEmpty())
+            QCOMPARE(
+                readQrCode(qrCode()->pixmap().toImage()),
+                u"http://%1:%2/#code=Gleis%20%233%20%26%2050%25"_s.arg(hosts.first()).arg(port));
+        QCOMPARE(quit(), remoteStored({{u"RemoteBrowserThrottle"_s, 1},
+                                       {u"RemoteBrowserThrottlePort"_s, int(port)},
+                                       {u"RemoteBrowserAccessCode"_s, u"Gleis #3 & 50%"_s}}));
+        QVERIFY(f->messages.boxes.isEmpty());
+    }
+
+    void aBrowserPortThatCannotBeListenedOnIsSaidOnce()
+    {
+        QTcpServer holder;
+        QVERIFY(holder.listen(QHostAddress::Any, 0));
+        const int port = holder.serverPort();
+        start({{u"RemoteBrowserThrottle"_s, 1},
+               {u"RemoteBrowserThrottlePort"_s, port},
+               {u"RemoteBrowserAccessCode"_s, u"4711"_s}});
+        QCOMPARE(f->messages.boxes.size(), 1);
+        QVERIFY2(f->messages.boxes.first().text.startsWith(
+                     u"Remote throttles: port %1 cannot be listened on ("_s.arg(port)),
+                 qPrintable(f->messages.boxes.first().text));
+        QVERIFY(
+            f->messages.boxes.first().text.endsWith(u"). The browser throttle is switched off."_s));
+        QVERIFY(!browser()->isChecked());
+        QVERIFY(!browserServer().isListening());
+        QVERIFY(browserAddress()->isHidden());
+        QCOMPARE(accessCode()->text(), u"4711"_s);
+        QCOMPARE(quit(), remoteStored({{u"RemoteBrowserThrottlePort"_s, port},
+                                       {u"RemoteBrowserAccessCode"_s, u"4711"_s}}));
     }
 };
 

@@ -235,7 +235,8 @@
   }
 
   async function logIn(event) {
-    event.preventDefault();
+    if (event)
+      event.preventDefault();
     const button = element('login-button');
     const answer = element('login-answer');
     button.disabled = true;
@@ -254,12 +255,26 @@
         retryMs = FirstRetryMs;
         connect();
       } else {
-        answer.textContent = (await reply.text()).trim() || 'Refused (' + reply.status + ').';
+        showLogin((await reply.text()).trim() || 'Refused (' + reply.status + ').');
       }
     } catch (error) {
-      answer.textContent = 'The program is not reachable.';
+      showLogin('The program is not reachable.');
     } finally {
       button.disabled = false;
+    }
+  }
+
+  // The QR code's address carries the code in its fragment, which no request sends. It is
+  // taken out of the address bar and the history at once, then used like a typed one.
+  function codeFromAddress() {
+    const match = /^#code=(.*)$/.exec(location.hash);
+    if (!match)
+      return '';
+    history.replaceState(null, '', location.pathname + location.search);
+    try {
+      return decodeURIComponent(match[1]);
+    } catch (error) {
+      return '';
     }
   }
 
@@ -273,5 +288,11 @@
     if (document.visibilityState === 'visible' && !socket && element('login').hidden)
       connect();
   });
-  connect();
+  const code = codeFromAddress();
+  if (code) {
+    element('code').value = code;
+    logIn(null);
+  } else {
+    connect();
+  }
 })();
