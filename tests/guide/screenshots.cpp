@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -221,7 +222,17 @@ void adminPages(TfKorvant &window, Shooter &shot)
     shot.shoot(u"admin-appearance"_s);
     window.sbQuitMouseDown(Qt::RightButton); // the developer pages
     shot.adminPage(TfKorvant::AdminConfig);
+    // Both remote throttles on, with a code the guide's reader can see beside its QR code.
+    shot.control<QLineEdit>(u"eAccessCode"_s)->setText(u"40417233"_s);
+    auto *browser = shot.control<QCheckBox>(u"cbBrowserThrottle"_s);
+    auto *wiThrottle = shot.control<QCheckBox>(u"cbWiThrottle"_s);
+    browser->setChecked(true);
+    wiThrottle->setChecked(true);
+    shot.settle([&] { return shot.control(u"imBrowserQrCode"_s)->isVisible(); });
     shot.shoot(u"admin-configuration"_s);
+    shot.save(shot.control(u"gbRemoteThrottles"_s), u"remote-throttles"_s);
+    browser->setChecked(false);
+    wiThrottle->setChecked(false);
     shot.adminPage(TfKorvant::AdminSpecial);
     shot.control<QAbstractButton>(u"sbImportHex"_s)->click();
     shot.control<QAbstractButton>(u"sbImportTurnout"_s)->click();
@@ -263,6 +274,24 @@ void printPreview(TfKorvant &window, Shooter &shot)
         preview->close();
     });
     shot.control<QAbstractButton>(u"bbPrintTurnout"_s)->click();
+}
+
+// The browser throttle as a phone shows it: chromium, driven by a script, on the page of a
+// window of its own connected to a simulator of its own.
+void phonePage(const QString &folder)
+{
+    QProcess script;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    script.setProcessEnvironment(environment);
+    script.setProcessChannelMode(QProcess::ForwardedChannels);
+    script.start(u"/usr/bin/python3"_s,
+                 {QStringLiteral(KORVANT_SOURCE_DIR "/tests/guide/phone_screenshot.py"),
+                  QStringLiteral(KORVANT_BINARY_DIR "/tests/remote/browserwindow-host"),
+                  QDir(folder).filePath(u"phone-throttle.png"_s)});
+    if (!script.waitForFinished(120000) || script.exitStatus() != QProcess::NormalExit ||
+        script.exitCode() != 0)
+        Shooter::fail(u"the phone's picture was not made"_s);
 }
 
 } // namespace
@@ -314,5 +343,6 @@ int main(int argc, char *argv[])
     adminPages(window, shot);
     styledLinkPage(window, shot);
     printPreview(window, shot);
+    phonePage(folder);
     return 0;
 }

@@ -130,7 +130,7 @@ class Host:
         return self.process.returncode
 
 
-def browser(profile):
+def browser(profile, scale=1):
     chromium = shutil.which("chromium")
     driver = shutil.which("chromedriver")
     if not chromium or not driver:
@@ -141,7 +141,7 @@ def browser(profile):
     for argument in ["--headless=new", "--disable-gpu", "--window-size=360,740",
                      "--user-data-dir=" + profile, "--no-first-run",
                      "--disable-background-networking", "--disable-dev-shm-usage",
-                     "--disable-extensions"]:
+                     "--disable-extensions", "--force-device-scale-factor=%d" % scale]:
         options.add_argument(argument)
     # Chromium's sandbox does not start for root (CI runs as root).
     if os.geteuid() == 0:
