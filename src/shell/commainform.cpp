@@ -7,6 +7,7 @@
 #include "link/portstatusbar.h"
 #include "link/reconnectwatcher.h"
 #include "remote/browserthrottle.h"
+#include "remote/mdnsannouncer.h"
 #include "remote/remotethrottle.h"
 #include "remote/withrottleserver.h"
 #include "ui/errorguard.h"

@@ -23,6 +23,7 @@ class ReadMePage;
 class BrowserThrottleServer;
 class RemoteThrottle;
 class InternalPage;
+class MdnsAnnouncer;
 class TurnoutDecoderPage;
 class TurnoutEncoderPage;
 class TurnoutLoadSavePage;
@@ -130,6 +131,7 @@ private:
     void switchBrowserThrottle(bool on);
     void showBrowserAddress();
     void switchWiThrottle(bool on);
+    static QString serviceName();
     void showWiThrottleAddress();
 
     SharedState m_state;
@@ -169,4 +171,5 @@ private:
     std::unique_ptr<RemoteThrottle> m_remoteThrottle;
     std::unique_ptr<BrowserThrottleServer> m_browserThrottle;
     std::unique_ptr<WiThrottleServer> m_withrottle;
+    std::unique_ptr<MdnsAnnouncer> m_announcer;
 };

@@ -3,6 +3,7 @@
 // Configuration page's switches.
 #include "admin/configpage.h"
 #include "remote/browserthrottle.h"
+#include "remote/mdnsannouncer.h"
 #include "remote/remotethrottle.h"
 #include "remote/withrottleserver.h"
 #include "shell/commainform.h"
@@ -10,6 +11,7 @@
 #include "ui/qrcode.h"
 
 #include <QImage>
+#include <QSysInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -30,6 +32,9 @@ void TfKorvant::buildRemoteThrottles()
             &TfKorvant::showBrowserAddress);
     connect(m_configPage, &ConfigPage::wiThrottleSwitched, this, &TfKorvant::switchWiThrottle);
     connect(m_withrottle.get(), &WiThrottleServer::clientCountChanged, this,
+            &TfKorvant::showWiThrottleAddress);
+    m_announcer = std::make_unique<MdnsAnnouncer>();
+    connect(m_announcer.get(), &MdnsAnnouncer::stateChanged, this,
             &TfKorvant::showWiThrottleAddress);
 }
 
@@ -86,6 +91,7 @@ void TfKorvant::showBrowserAddress()
 void TfKorvant::switchWiThrottle(bool on)
 {
     if (!on) {
+        m_announcer->withdraw();
         m_withrottle->close();
         showWiThrottleAddress();
         return;
@@ -101,7 +107,17 @@ void TfKorvant::switchWiThrottle(bool on)
         m_configPage->setRemoteSettings(off);
         return;
     }
+    m_announcer->announce(serviceName(), m_withrottle->serverPort());
     showWiThrottleAddress();
+}
+
+QString TfKorvant::serviceName()
+{
+    // What the apps list; an mDNS name holds at most 63 bytes, so a long host name is cut.
+    QString name = u"Korvant on "_s + QSysInfo::machineHostName();
+    while (name.toUtf8().size() > 63)
+        name.chop(1);
+    return name;
 }
 
 void TfKorvant::showWiThrottleAddress()
@@ -118,5 +134,6 @@ void TfKorvant::showWiThrottleAddress()
                   port)
             : u"Phones connect to %1, port %2."_s.arg(hosts.join(u" or "_s), port);
     m_configPage->showWiThrottleAddress(
-        where + u" Throttles connected: %1."_s.arg(m_withrottle->clientCount()));
+        where + u" Throttles connected: %1. "_s.arg(m_withrottle->clientCount()) +
+        m_announcer->stateText());
 }

@@ -12,6 +12,7 @@
 #include "platform/settingsstore.h"
 #include "platform/versionrecord.h"
 #include "remote/browserthrottle.h"
+#include "remote/mdnsannouncer.h"
 #include "remote/remotethrottle.h"
 #include "remote/withrottleserver.h"
 #include "shell/commainform.h"

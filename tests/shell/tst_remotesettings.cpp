@@ -131,7 +131,12 @@ private Q_SLOTS:
                  qPrintable(address()->text()));
         ThrottleClient phone;
         QVERIFY(phone.connectTo(port));
-        QTRY_VERIFY(address()->text().endsWith(u"Throttles connected: 1."_s));
+        QTRY_VERIFY(address()->text().contains(u"Throttles connected: 1. "_s));
+        // No system bus here, so no Avahi: phones still connect by address, and are told so.
+        QTRY_VERIFY2(address()->text().endsWith(
+                         u"Not announced: no mDNS service (Avahi) is running on this computer; "
+                         "phones connect by address."_s),
+                     qPrintable(address()->text()));
         // "&Default" is for the port's parameters, not for the remote throttles.
         f->control<QPushButton>(u"bDefault"_s)->click();
         QVERIFY(wiThrottle()->isChecked());

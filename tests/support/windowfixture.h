@@ -22,6 +22,10 @@ public:
     {
         qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
         qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("run")).toUtf8());
+        // A system bus that is not there: no test's window announces itself on the real network
+        // (the mDNS announcer's own test gives it a private bus and daemon).
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS",
+                "unix:path=" + home.filePath(QStringLiteral("no-system-bus")).toUtf8());
         QJsonObject settings = storedSettings;
         if (!settings.contains(QStringLiteral("Port")))
             settings.insert(QStringLiteral("Port"), pty.slavePath());
