@@ -18,16 +18,13 @@ using HostConsole::say;
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    const qsizetype at = arguments.indexOf(u"--code"_s);
-    if (at < 0 || at + 1 >= arguments.size()) {
-        std::fputs("usage: browserthrottle-host --code CODE\n", stderr);
+    const QString code = HostConsole::codeArgument();
+    if (code.isEmpty())
         return 2;
-    }
 
     RemoteThrottle throttle([](const QString &instruction) { say(u"sent "_s + instruction); });
     BrowserThrottleServer server(throttle);
-    server.setAccessCode(arguments[at + 1]);
+    server.setAccessCode(code);
     QObject::connect(&server, &BrowserThrottleServer::clientCountChanged, &server,
                      [](int count) { say(u"clients %1"_s.arg(count)); });
     if (const QString error = server.listen(0, QHostAddress::LocalHost); !error.isEmpty()) {

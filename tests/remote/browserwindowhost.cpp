@@ -31,13 +31,9 @@ bool waitFor(const std::function<bool()> &condition)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    const qsizetype at = arguments.indexOf(u"--code"_s);
-    if (at < 0 || at + 1 >= arguments.size()) {
-        std::fputs("usage: browserwindow-host --code CODE\n", stderr);
+    const QString code = HostConsole::codeArgument();
+    if (code.isEmpty())
         return 2;
-    }
-    const QString code = arguments[at + 1];
 
     SimulatorProcess sim({u"--addresses"_s, u"3,4,5,6"_s, u"--speed-steps"_s, u"31,14,128,31"_s});
     if (!sim.start()) {

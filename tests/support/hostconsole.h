@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 #include <functional>
 #include <unistd.h>
@@ -15,6 +16,20 @@ inline void say(const QString &line)
 {
     std::fputs(qPrintable(line + u'\n'), stdout);
     std::fflush(stdout);
+}
+
+// The access code a host is started with ("--code CODE"); empty, with the usage said, when
+// there is none.
+inline QString codeArgument()
+{
+    const QStringList arguments = QCoreApplication::arguments();
+    const qsizetype at = arguments.indexOf(QStringLiteral("--code"));
+    if (at < 0 || at + 1 >= arguments.size()) {
+        std::fprintf(stderr, "usage: %s --code CODE\n",
+                     qPrintable(QCoreApplication::applicationName()));
+        return {};
+    }
+    return arguments[at + 1];
 }
 
 // Runs each command line (trimmed, empty ones left out) as it comes, from the event loop.
