@@ -22,6 +22,7 @@ class QToolButton;
 class ReadMePage;
 class BrowserThrottleServer;
 class RemoteThrottle;
+struct RemoteSettings;
 class InternalPage;
 class MdnsAnnouncer;
 class TurnoutDecoderPage;
@@ -132,6 +133,9 @@ private:
     void showBrowserAddress();
     void switchWiThrottle(bool on);
     static QString serviceName();
+    // Says why a server cannot listen and throws its switch back, which the user sees.
+    void switchBackOff(bool RemoteSettings::*which, const QString &server, int port,
+                       const QString &failure);
     void showWiThrottleAddress();
 
     SharedState m_state;

@@ -45,15 +45,12 @@ void TfKorvant::switchBrowserThrottle(bool on)
         showBrowserAddress();
         return;
     }
-    RemoteSettings settings = m_configPage->remoteSettings();
+    const RemoteSettings settings = m_configPage->remoteSettings();
     m_browserThrottle->setAccessCode(settings.accessCode);
     const QString failure = m_browserThrottle->listen(quint16(settings.browserPort));
     if (!failure.isEmpty()) {
-        Messages::warning(this, u"Remote throttles: port %1 cannot be listened on (%2). "
-                                "The browser throttle is switched off."_s.arg(settings.browserPort)
-                                    .arg(failure));
-        settings.browserThrottle = false;
-        m_configPage->setRemoteSettings(settings);
+        switchBackOff(&RemoteSettings::browserThrottle, u"The browser throttle"_s,
+                      settings.browserPort, failure);
         return;
     }
     showBrowserAddress();
@@ -99,16 +96,23 @@ void TfKorvant::switchWiThrottle(bool on)
     const RemoteSettings settings = m_configPage->remoteSettings();
     const QString failure = m_withrottle->listen(quint16(settings.wiThrottlePort));
     if (!failure.isEmpty()) {
-        Messages::warning(this, u"Remote throttles: port %1 cannot be listened on (%2). "
-                                "WiThrottle is switched off."_s.arg(settings.wiThrottlePort)
-                                    .arg(failure));
-        RemoteSettings off = m_configPage->remoteSettings();
-        off.wiThrottle = false;
-        m_configPage->setRemoteSettings(off);
+        switchBackOff(&RemoteSettings::wiThrottle, u"WiThrottle"_s, settings.wiThrottlePort,
+                      failure);
         return;
     }
     m_announcer->announce(serviceName(), m_withrottle->serverPort());
     showWiThrottleAddress();
+}
+
+void TfKorvant::switchBackOff(bool RemoteSettings::*which, const QString &server, int port,
+                              const QString &failure)
+{
+    Messages::warning(this, u"Remote throttles: port %1 cannot be listened on (%2). %3 is "
+                            "switched off."_s.arg(port)
+                                .arg(failure, server));
+    RemoteSettings settings = m_configPage->remoteSettings();
+    settings.*which = false;
+    m_configPage->setRemoteSettings(settings);
 }
 
 QString TfKorvant::serviceName()
