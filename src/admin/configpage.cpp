@@ -121,12 +121,10 @@ QGroupBox *ConfigPage::buildRemoteGroup()
     m_accessCode = namedControl<QLineEdit>(u"eAccessCode"_s, this);
     m_accessCode->setMaxLength(MaxAccessCodeLength);
     m_accessCode->setPlaceholderText(u"made up when switched on"_s);
-    auto *codeLabel = new QLabel(u"Access code"_s, this);
-    codeLabel->setBuddy(m_accessCode);
     grid->addWidget(m_browserThrottle, 0, 0);
     grid->addWidget(buddyLabel(u"Port"_s, m_browserPort), 0, 1);
     grid->addWidget(m_browserPort, 0, 2);
-    grid->addWidget(codeLabel, 0, 3);
+    grid->addWidget(buddyLabel(u"Access code"_s, m_accessCode), 0, 3);
     grid->addWidget(m_accessCode, 0, 4);
     m_browserAddress = namedControl<QLabel>(u"stBrowserAddress"_s, this);
     m_browserAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);

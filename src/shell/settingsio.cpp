@@ -5,6 +5,7 @@
 #include "platform/settingsstore.h"
 
 #include <algorithm>
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace PortSettings;
@@ -35,13 +36,10 @@ const QStringList RemoteNames{RemoteBrowserThrottle, RemoteBrowserThrottlePort,
                               RemoteBrowserAccessCode, RemoteWiThrottle, RemoteWiThrottlePort};
 
 // Runs one read; a value of the wrong type leaves what it would have set as it was.
-template <typename Read> void keepOnError(QStringList &errors, Read read)
+void keepOnError(QStringList &errors, const std::function<void()> &read)
 {
-    try {
-        read();
-    } catch (const KorvantError &e) {
-        errors.append(e.message());
-    }
+    if (const QString failure = failureOf(read); !failure.isEmpty())
+        errors.append(failure);
 }
 
 void readPort(const SettingsStore &store, const QString &name, int &port, QStringList &errors)
@@ -112,8 +110,7 @@ void saveAtShutDown(SettingsStore &store, const TComPort &port, const ConfigValu
 RemoteSettings loadRemote(const SettingsStore &store, QStringList &errors)
 {
     RemoteSettings remote;
-    if (store.valueExists(RemoteBrowserAccessCode))
-        keepOnError(errors, [&] { remote.accessCode = store.readString(RemoteBrowserAccessCode); });
+    remote.accessCode = readStringOr(store, RemoteBrowserAccessCode, {}, errors);
     readSwitch(store, RemoteBrowserThrottle, remote.browserThrottle, errors);
     readPort(store, RemoteBrowserThrottlePort, remote.browserPort, errors);
     readSwitch(store, RemoteWiThrottle, remote.wiThrottle, errors);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <unistd.h>
 
 // The console of a host program that a browser test drives: one line of news out for each
